@@ -1,0 +1,33 @@
+// The build compiles narrow literals to code page 932 and Wine runs with it.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "toolkit/SjisPath.h"
+
+TEST(Encoding, NarrowLiteralsAreShiftJis) {
+    const std::string hyo = "表";
+    ASSERT_EQ(hyo.size(), 2u);
+    EXPECT_EQ(static_cast<unsigned char>(hyo[0]), 0x95);
+    EXPECT_EQ(static_cast<unsigned char>(hyo[1]), 0x5C);
+    EXPECT_EQ(std::string("ﾌｧｲﾙ"), std::string("\xCC\xA7\xB2\xD9"));
+    EXPECT_EQ(std::string("コルミ２"), std::string("\x83\x52\x83\x8B\x83\x7E\x82\x51"));
+}
+
+TEST(Encoding, WineRunsWithCodePage932) { EXPECT_EQ(GetACP(), 932u); }
+
+TEST(SjisPath, TrailByte5CIsNoSeparator) {
+    using namespace tk::sjis;
+    EXPECT_EQ(FolderPart("C:\\表\\a.exe"), "C:\\表");
+    EXPECT_EQ(FileNamePart("C:\\dir\\表"), "表");
+    EXPECT_EQ(FileNamePart("C:\\tools\\ツール.exe"), "ツール.exe");
+    EXPECT_EQ(FolderPart("C:\\tools\\a.exe"), "C:\\tools");
+    EXPECT_EQ(FolderPart("C:\\tools\\sub"), "C:\\tools");
+    EXPECT_EQ(FolderPart("C:\\"), "C:\\");
+    EXPECT_EQ(FolderPart("C:\\a"), "C:\\");
+    EXPECT_EQ(FolderPart("a.exe"), "");
+    EXPECT_EQ(FolderPart("C:a.exe"), "C:");
+    EXPECT_EQ(FileNamePart("noseparator"), "noseparator");
+    EXPECT_EQ(ExtensionPart("C:\\x.dir\\file"), "");
+    EXPECT_EQ(ExtensionPart("C:\\x\\a.LNK"), ".LNK");
+    EXPECT_EQ(BaseNamePart("C:\\x\\コルミ２.lnk"), "コルミ２");
+}

@@ -1,0 +1,53 @@
+#include "toolkit/SjisPath.h"
+
+namespace tk::sjis {
+
+bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+std::size_t LastDelimiter(std::string_view path, std::string_view separators) {
+    std::size_t found = std::string::npos;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const auto c = static_cast<unsigned char>(path[i]);
+        if (IsLeadByte(c) && i + 1 < path.size()) {
+            ++i; // skip the trail byte
+            continue;
+        }
+        if (separators.find(static_cast<char>(c)) != std::string_view::npos) found = i;
+    }
+    return found;
+}
+
+std::string FileNamePart(std::string_view path) {
+    const std::size_t sep = LastDelimiter(path, "\\:");
+    return std::string(sep == std::string::npos ? path : path.substr(sep + 1));
+}
+
+std::string FolderPart(std::string_view path) {
+    const std::size_t sep = LastDelimiter(path, "\\");
+    if (sep == std::string::npos) {
+        const std::size_t colon = LastDelimiter(path, ":");
+        return colon == std::string::npos ? std::string() : std::string(path.substr(0, colon + 1));
+    }
+    // Keep the separator of a root ("C:\") or of a leading "\\".
+    if (sep > 0 && (path[sep - 1] == ':' || path[sep - 1] == '\\')) {
+        const std::size_t before = LastDelimiter(path.substr(0, sep), "\\:");
+        if (before == sep - 1) return std::string(path.substr(0, sep + 1));
+    }
+    if (sep == 0) return std::string(path.substr(0, 1));
+    return std::string(path.substr(0, sep));
+}
+
+std::string ExtensionPart(std::string_view path) {
+    const std::size_t dot = LastDelimiter(path, ".\\:");
+    if (dot == std::string::npos || path[dot] != '.') return {};
+    return std::string(path.substr(dot));
+}
+
+std::string BaseNamePart(std::string_view path) {
+    std::string name = FileNamePart(path);
+    const std::string ext = ExtensionPart(name);
+    name.resize(name.size() - ext.size());
+    return name;
+}
+
+} // namespace tk::sjis

@@ -1,0 +1,32 @@
+// Shift-JIS (code page 932) aware path splitting. No Windows calls here.
+//
+// A byte 0x5C ('\') or 0x3A (':') that trails a lead byte (0x81-0x9F,
+// 0xE0-0xFC) is part of a double-byte character, never a separator.
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace tk::sjis {
+
+bool IsLeadByte(unsigned char c);
+
+// Index of the last byte that is one of `separators` standing as a character
+// of its own; std::string::npos when there is none.
+std::size_t LastDelimiter(std::string_view path, std::string_view separators);
+
+// Text after the last "\" or ":"; the whole path when it has neither.
+std::string FileNamePart(std::string_view path);
+
+// Folder part: text before the last "\" (without it); the separator stays
+// when it directly follows a drive colon or another separator, so a root
+// stays a root ("C:\" -> "C:\", "C:\a\b" -> "C:\a", "\\srv\x" -> "\\srv").
+// With no "\" the text up to and including a drive colon, or "".
+std::string FolderPart(std::string_view path);
+
+// Extension: from the last "." after the last "\" or ":", dot included; "" when none.
+std::string ExtensionPart(std::string_view path);
+
+// File name without its extension.
+std::string BaseNamePart(std::string_view path);
+
+} // namespace tk::sjis
