@@ -1,0 +1,183 @@
+#include "toolkit/Application.h"
+
+#include "toolkit/Control.h"
+#include "toolkit/Form.h"
+
+#include <commctrl.h>
+#include <cstdlib>
+
+namespace tk {
+namespace {
+
+LRESULT CALLBACK ApplicationWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SYSCOMMAND) {
+        switch (wParam & 0xFFF0) {
+        case SC_MINIMIZE: Application::Instance().Minimize(); return 0;
+        case SC_RESTORE: Application::Instance().Restore(); return 0;
+        case SC_CLOSE:
+            if (Form* main = Application::Instance().MainForm()) main->Close();
+            return 0;
+        default: break;
+        }
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// The part of a hint after the first '|', or the whole hint.
+std::string LongHint(const std::string& hint) {
+    const std::size_t bar = hint.find('|');
+    return bar == std::string::npos ? hint : hint.substr(bar + 1);
+}
+
+} // namespace
+
+Application& Application::Instance() {
+    static Application application;
+    return application;
+}
+
+void Application::Initialize() {
+    if (window_) return;
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&icc);
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = ApplicationWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hIcon = LoadIconA(wc.hInstance, "MAINICON");
+    wc.lpszClassName = "TApplication";
+    RegisterClassExA(&wc);
+    // A zero-size window that exists only for its taskbar button.
+    const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
+    const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
+    window_ = WindowHandle(CreateWindowExA(0, "TApplication", title_.c_str(),
+                                           WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX |
+                                               WS_VISIBLE,
+                                           x, y, 0, 0, nullptr, nullptr, wc.hInstance, nullptr));
+}
+
+void Application::SetTitle(const std::string& title) {
+    title_ = title;
+    if (window_) SetWindowTextA(window_.Get(), title.c_str());
+}
+
+void Application::AddForm(std::unique_ptr<Form> form) {
+    if (!mainForm_) mainForm_ = form.get();
+    forms_.push_back(std::move(form));
+}
+
+void Application::DestroyForms() {
+    while (!forms_.empty()) {
+        std::unique_ptr<Form> form = std::move(forms_.back());
+        forms_.pop_back();
+        if (form.get() == mainForm_) mainForm_ = nullptr;
+        form.reset();
+    }
+}
+
+void Application::Run() {
+    if (showMainForm_ && mainForm_) mainForm_->Show();
+    while (!terminated_) HandleMessage();
+}
+
+bool Application::HandleMessage() {
+    MSG msg;
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            return true;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+        return true;
+    }
+    Idle();
+    if (!terminated_) WaitMessage();
+    return false;
+}
+
+void Application::Terminate() {
+    if (terminated_) return;
+    terminated_ = true;
+    PostQuitMessage(0);
+}
+
+void Application::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    Idle();
+}
+
+void Application::Idle() { TrackHint(); }
+
+void Application::TrackHint() {
+    POINT cursor;
+    if (!GetCursorPos(&cursor)) return;
+    std::string hint;
+    for (Control* control = Control::AtScreenPoint(cursor); control; control = control->Parent()) {
+        if (!control->Hint().empty()) {
+            hint = control->Hint();
+            break;
+        }
+    }
+    SetHint(hint);
+}
+
+void Application::SetHint(const std::string& hint) {
+    const std::string text = LongHint(hint);
+    if (text == hint_) return;
+    hint_ = text;
+    if (OnHint) OnHint();
+}
+
+void Application::Minimize() {
+    if (!minimized_) {
+        minimized_ = true;
+        ShowWindow(window_.Get(), SW_MINIMIZE);
+    }
+    if (OnMinimize) OnMinimize();
+}
+
+void Application::Restore() {
+    if (!minimized_) return;
+    minimized_ = false;
+    ShowWindow(window_.Get(), SW_RESTORE);
+}
+
+void Application::SetIcon(HICON icon) {
+    icon_ = IconHandle(icon ? CopyIcon(icon) : nullptr);
+    if (window_) {
+        SendMessageA(window_.Get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
+        SendMessageA(window_.Get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.Get()));
+    }
+}
+
+void Application::ShowException(const std::exception& e) {
+    std::string message = e.what();
+    if (!message.empty() && message.back() != '.') message += '.';
+    HWND owner = mainForm_ && mainForm_->Handle() && IsWindowVisible(mainForm_->Handle()) ? mainForm_->Handle()
+                                                                                           : window_.Get();
+    MessageBoxA(owner, message.c_str(), title_.c_str(), MB_OK | MB_ICONSTOP);
+}
+
+HFONT Application::Font(const std::string& face, int height) {
+    if (height == 0) height = 12;
+    const auto key = std::make_pair(face, height);
+    auto found = fonts_.find(key);
+    if (found == fonts_.end()) {
+        HFONT font = CreateFontA(-std::abs(height), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                                 OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                 DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+        found = fonts_.emplace(key, FontHandle(font)).first;
+    }
+    return found->second.Get();
+}
+
+} // namespace tk

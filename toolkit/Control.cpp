@@ -1,0 +1,373 @@
+#include "toolkit/Control.h"
+
+#include "toolkit/Application.h"
+#include "toolkit/Exception.h"
+
+#include <commctrl.h>
+#include <set>
+
+namespace tk {
+
+LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+namespace {
+
+constexpr char kControlProperty[] = "tk.control";
+
+HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+
+void EnsureClassRegistered(const char* name) {
+    static std::set<std::string> registered;
+    if (registered.count(name)) return;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = ControlWindowProc;
+    wc.hInstance = Instance();
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.lpszClassName = name;
+    RegisterClassExA(&wc);
+    registered.insert(name);
+}
+
+// A handler's exception must not cross the system's frames: it is shown in
+// the standard error box and the program goes on.
+LRESULT Dispatch(Control* control, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return control->WndProc(message, wParam, lParam);
+    } catch (const std::exception& e) {
+        Application::Instance().ShowException(e);
+    }
+    (void)hwnd;
+    return 0;
+}
+
+} // namespace
+
+LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Control* control = Control::FromHandle(hwnd);
+    if (!control && message == WM_NCCREATE) {
+        control = static_cast<Control*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        control->Attach(hwnd);
+    }
+    if (!control) return DefWindowProcA(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        const LRESULT result = DefWindowProcA(hwnd, message, wParam, lParam);
+        control->Detach();
+        return result;
+    }
+    return Dispatch(control, hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                     DWORD_PTR refData) {
+    auto* control = reinterpret_cast<Control*>(refData);
+    if (message == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, ControlSubclassProc, 1);
+        const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+        control->Detach();
+        return result;
+    }
+    return Dispatch(control, hwnd, message, wParam, lParam);
+}
+
+Control::Control(Component* owner, std::string name, std::string className)
+    : Component(owner, std::move(name)), className_(std::move(className)) {}
+
+Control::~Control() {
+    if (hwnd_) {
+        HWND hwnd = hwnd_.Get();
+        Detach();
+        if (systemClass_) RemoveWindowSubclass(hwnd, ControlSubclassProc, 1);
+        DestroyWindow(hwnd);
+    }
+}
+
+void Control::Attach(HWND hwnd) {
+    hwnd_.Reset();
+    hwnd_ = WindowHandle(hwnd);
+    SetPropA(hwnd, kControlProperty, this);
+}
+
+void Control::Detach() {
+    if (!hwnd_) return;
+    RemovePropA(hwnd_.Get(), kControlProperty);
+    hwnd_.Release();
+}
+
+Control* Control::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<Control*>(GetPropA(hwnd, kControlProperty)) : nullptr;
+}
+
+Control* Control::AtScreenPoint(POINT point) {
+    HWND hit = WindowFromPoint(point);
+    if (!hit) return nullptr;
+    DWORD process = 0;
+    GetWindowThreadProcessId(hit, &process);
+    if (process != GetCurrentProcessId()) return nullptr;
+    // Descend by rectangles so that disabled controls count too.
+    HWND current = GetAncestor(hit, GA_ROOT);
+    for (;;) {
+        POINT local = point;
+        ScreenToClient(current, &local);
+        HWND child = ChildWindowFromPointEx(current, local, CWP_SKIPINVISIBLE);
+        if (!child || child == current) break;
+        current = child;
+    }
+    for (; current; current = GetParent(current)) {
+        if (Control* control = FromHandle(current)) return control;
+    }
+    return nullptr;
+}
+
+Control* Control::ControlAtClientPoint(POINT point) {
+    HWND current = Handle();
+    for (;;) {
+        HWND child = ChildWindowFromPointEx(current, point, CWP_SKIPINVISIBLE | CWP_SKIPDISABLED);
+        if (!child || child == current) break;
+        MapWindowPoints(current, child, &point, 1);
+        current = child;
+    }
+    for (; current; current = GetParent(current)) {
+        if (Control* control = FromHandle(current)) return control;
+    }
+    return nullptr;
+}
+
+void Control::ApplyDef(const ControlDef& def) {
+    SetName(def.name);
+    left_ = def.left;
+    top_ = def.top;
+    width_ = def.width;
+    height_ = def.height;
+    caption_ = def.caption;
+    hint_ = def.hint;
+    visible_ = def.visible;
+    color_ = def.color;
+    fontColor_ = def.fontColor;
+    fontHeight_ = def.fontHeight;
+    dragAutomatic_ = def.dragAutomatic;
+}
+
+HWND Control::ParentWindow() const { return parent_ ? parent_->Handle() : nullptr; }
+
+void Control::CreateHandle(HWND parentWindow) {
+    const CreateParams params = GetCreateParams();
+    systemClass_ = params.systemClass;
+    if (parent_) {
+        if (fontName_.empty()) fontName_ = parent_->FontName();
+        if (fontHeight_ == 0) fontHeight_ = parent_->FontHeight();
+        if (!parentWindow) parentWindow = parent_->Handle();
+    }
+    if (!systemClass_) EnsureClassRegistered(params.windowClass);
+    DWORD style = params.style;
+    if (visible_) style |= WS_VISIBLE;
+    if (!enabled_) style |= WS_DISABLED;
+    HWND hwnd = CreateWindowExA(params.exStyle, params.windowClass, caption_.c_str(), style, left_, top_, width_,
+                                height_, parentWindow, nullptr, Instance(), this);
+    if (!hwnd) throw Exception("ウィンドウを作成できません: " + Name());
+    if (systemClass_) {
+        Attach(hwnd);
+        SetWindowSubclass(hwnd, ControlSubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    }
+    // Later rows of a layout lie above earlier ones, for painting and hit tests.
+    if (style & WS_CHILD) SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
+    Created();
+}
+
+void Control::SetBounds(int left, int top, int width, int height) {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    if (hwnd_) SetWindowPos(hwnd_.Get(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Control::SetCaption(const std::string& caption) {
+    caption_ = caption;
+    if (hwnd_) {
+        SetWindowTextA(hwnd_.Get(), caption.c_str());
+        Invalidate();
+    }
+}
+
+void Control::SetVisible(bool visible) {
+    visible_ = visible;
+    if (hwnd_) ShowWindow(hwnd_.Get(), visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void Control::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    if (hwnd_) EnableWindow(hwnd_.Get(), enabled);
+}
+
+void Control::SetColor(COLORREF color) {
+    color_ = color;
+    Invalidate();
+}
+
+void Control::SetFontColor(COLORREF color) {
+    fontColor_ = color;
+    Invalidate();
+}
+
+void Control::SetFontHeight(int height) {
+    fontHeight_ = height;
+    if (hwnd_) SendMessageA(hwnd_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), TRUE);
+}
+
+void Control::Invalidate() {
+    if (hwnd_) InvalidateRect(hwnd_.Get(), nullptr, TRUE);
+}
+
+HFONT Control::ControlFont() const { return Application::Instance().Font(fontName_, fontHeight_); }
+
+COLORREF Control::EffectiveColor() const { return color_ == kDefault ? GetSysColor(COLOR_BTNFACE) : color_; }
+
+COLORREF Control::EffectiveFontColor() const {
+    return fontColor_ == kDefault ? GetSysColor(COLOR_WINDOWTEXT) : fontColor_;
+}
+
+HBRUSH Control::BackgroundBrush() {
+    const COLORREF color = EffectiveColor();
+    if (!brush_ || brushColor_ != color) {
+        brush_ = BrushHandle(CreateSolidBrush(color));
+        brushColor_ = color;
+    }
+    return brush_.Get();
+}
+
+bool Control::Reflected(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+LRESULT Control::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (systemClass_) return DefSubclassProc(hwnd_.Get(), message, wParam, lParam);
+    return DefWindowProcA(hwnd_.Get(), message, wParam, lParam);
+}
+
+LRESULT Control::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    bool handled = false;
+    const LRESULT mouse = HandleMouse(message, wParam, lParam, handled);
+    if (handled) return mouse;
+
+    HWND child = nullptr;
+    switch (message) {
+    case WM_COMMAND: child = reinterpret_cast<HWND>(lParam); break;
+    case WM_NOTIFY: child = reinterpret_cast<NMHDR*>(lParam)->hwndFrom; break;
+    case WM_DRAWITEM: {
+        auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        if (item->CtlType != ODT_MENU) child = item->hwndItem;
+        break;
+    }
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORLISTBOX: child = reinterpret_cast<HWND>(lParam); break;
+    case WM_ERASEBKGND:
+        if (!systemClass_) {
+            RECT rect;
+            GetClientRect(hwnd_.Get(), &rect);
+            FillRect(reinterpret_cast<HDC>(wParam), &rect, BackgroundBrush());
+            return 1;
+        }
+        break;
+    default: break;
+    }
+    if (child && child != hwnd_.Get()) {
+        if (Control* target = FromHandle(child)) {
+            LRESULT result = 0;
+            if (target->Reflected(message, wParam, lParam, result)) return result;
+        }
+    }
+    return DefaultHandler(message, wParam, lParam);
+}
+
+LRESULT Control::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
+    const int x = static_cast<short>(LOWORD(lParam));
+    const int y = static_cast<short>(HIWORD(lParam));
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        if (dragAutomatic_) {
+            BeginDrag();
+            handled = true;
+            return 0;
+        }
+        if (OnMouseDown) OnMouseDown(*this, MouseButton::Left, wParam, x, y);
+        break;
+    case WM_RBUTTONDOWN:
+        if (OnMouseDown) OnMouseDown(*this, MouseButton::Right, wParam, x, y);
+        break;
+    case WM_MBUTTONDOWN:
+        if (OnMouseDown) OnMouseDown(*this, MouseButton::Middle, wParam, x, y);
+        break;
+    case WM_MOUSEMOVE:
+        if (dragging_) {
+            DragMove(lParam);
+            handled = true;
+            return 0;
+        }
+        if (OnMouseMove) OnMouseMove(*this, wParam, x, y);
+        break;
+    case WM_LBUTTONUP:
+        if (dragging_) {
+            EndDrag(lParam, true);
+            handled = true;
+            return 0;
+        }
+        break;
+    case WM_CAPTURECHANGED:
+        if (dragging_) EndDrag(lParam, false);
+        break;
+    case WM_KEYDOWN:
+        if (dragging_ && wParam == VK_ESCAPE) {
+            EndDrag(0, false);
+            handled = true;
+            return 0;
+        }
+        break;
+    case WM_KEYUP:
+        if (OnKeyUp) {
+            WORD key = static_cast<WORD>(wParam);
+            OnKeyUp(*this, key, 0);
+        }
+        break;
+    default: break;
+    }
+    return 0;
+}
+
+void Control::BeginDrag() {
+    dragging_ = true;
+    SetCapture(hwnd_.Get());
+    SetCursor(LoadCursorA(nullptr, IDC_NO));
+}
+
+Control* Control::DragTargetAt(LPARAM lParam, int& x, int& y) {
+    POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    ClientToScreen(hwnd_.Get(), &point);
+    Control* target = AtScreenPoint(point);
+    if (!target || !target->OnDragOver) return nullptr;
+    ScreenToClient(target->Handle(), &point);
+    x = point.x;
+    y = point.y;
+    bool accept = true;
+    target->OnDragOver(*target, *this, x, y, accept);
+    return accept ? target : nullptr;
+}
+
+void Control::DragMove(LPARAM lParam) {
+    int x = 0, y = 0;
+    SetCursor(LoadCursorA(nullptr, DragTargetAt(lParam, x, y) ? IDC_ARROW : IDC_NO));
+}
+
+void Control::EndDrag(LPARAM lParam, bool drop) {
+    dragging_ = false;
+    if (GetCapture() == hwnd_.Get()) ReleaseCapture();
+    if (!drop) return;
+    int x = 0, y = 0;
+    if (Control* target = DragTargetAt(lParam, x, y)) {
+        if (target->OnDragDrop) target->OnDragDrop(*target, *this, x, y);
+    }
+}
+
+} // namespace tk

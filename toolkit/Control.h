@@ -1,0 +1,141 @@
+// Windowed controls. Every control owns its window; messages reach the
+// object's WndProc through one trampoline (custom classes) or a subclass
+// (system classes); what the object does not handle goes to the default.
+#pragma once
+#include "toolkit/Component.h"
+#include "toolkit/Handles.h"
+#include "toolkit/Layout.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tk {
+
+class Control;
+
+enum class MouseButton { Left, Right, Middle };
+
+using NotifyEvent = std::function<void(Component& sender)>;
+using MouseEvent = std::function<void(Control& sender, MouseButton button, WPARAM keys, int x, int y)>;
+using MouseMoveEvent = std::function<void(Control& sender, WPARAM keys, int x, int y)>;
+using DragOverEvent = std::function<void(Control& target, Control& source, int x, int y, bool& accept)>;
+using DragDropEvent = std::function<void(Control& target, Control& source, int x, int y)>;
+using KeyEvent = std::function<void(Control& sender, WORD& key, WPARAM keys)>;
+
+struct CreateParams {
+    const char* windowClass = "";
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+    DWORD exStyle = 0;
+    bool systemClass = false;  // a system class, subclassed after creation
+};
+
+class Control : public Component {
+public:
+    Control(Component* owner, std::string name, std::string className);
+    ~Control() override;
+
+    const std::string& ClassName() const { return className_; }
+    HWND Handle() const { return hwnd_.Get(); }
+    Control* Parent() const { return parent_; }
+    void SetParent(Control* parent) { parent_ = parent; }
+
+    // Creates the window under the parent's window (or `parentWindow` for
+    // top-level windows); applies bounds, caption, font and visibility.
+    void CreateHandle(HWND parentWindow = nullptr);
+    // Properties from a layout row; the window must not exist yet.
+    virtual void ApplyDef(const ControlDef& def);
+
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void SetBounds(int left, int top, int width, int height);
+
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(const std::string& caption);
+    const std::string& Hint() const { return hint_; }
+    void SetHint(std::string hint) { hint_ = std::move(hint); }
+    bool Visible() const { return visible_; }
+    virtual void SetVisible(bool visible);
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool enabled);
+    COLORREF Color() const { return color_; }
+    void SetColor(COLORREF color);
+    COLORREF FontColor() const { return fontColor_; }
+    void SetFontColor(COLORREF color);
+    int FontHeight() const { return fontHeight_; }
+    void SetFontHeight(int height);
+    const std::string& FontName() const { return fontName_; }
+    void SetFontName(std::string name) { fontName_ = std::move(name); }
+    bool DragAutomatic() const { return dragAutomatic_; }
+    void SetDragAutomatic(bool on) { dragAutomatic_ = on; }
+    void Invalidate();
+
+    NotifyEvent OnClick;
+    MouseEvent OnMouseDown;
+    MouseMoveEvent OnMouseMove;
+    DragOverEvent OnDragOver;
+    DragDropEvent OnDragDrop;
+    KeyEvent OnKeyUp;
+
+    // The control that owns a window of this process, or null.
+    static Control* FromHandle(HWND hwnd);
+    // The deepest visible control at a screen point, disabled ones included;
+    // null over another program's window or the desktop.
+    static Control* AtScreenPoint(POINT point);
+    // The deepest visible, enabled control of this window at a point of its
+    // client area; this control itself when no child is there.
+    Control* ControlAtClientPoint(POINT point);
+
+    // Window messages of the object; unhandled ones go to DefaultHandler.
+    virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
+
+protected:
+    virtual CreateParams GetCreateParams() const = 0;
+    // Notifications the parent reflects to the child that sent them
+    // (WM_COMMAND, WM_NOTIFY, WM_DRAWITEM, WM_CTLCOLOR*). True when handled.
+    virtual bool Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Called once the window exists.
+    virtual void Created() {}
+    // Font used for the window (the form's unless the control has its own height).
+    HFONT ControlFont() const;
+    // Background brush for the control's colour (button face by default).
+    HBRUSH BackgroundBrush();
+    COLORREF EffectiveColor() const;
+    COLORREF EffectiveFontColor() const;
+
+    HWND ParentWindow() const;
+
+private:
+    friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT CALLBACK ControlSubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    void Attach(HWND hwnd);
+    void Detach();
+    LRESULT HandleMouse(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
+    void BeginDrag();
+    void DragMove(LPARAM lParam);
+    void EndDrag(LPARAM lParam, bool drop);
+    Control* DragTargetAt(LPARAM lParam, int& x, int& y);
+
+    std::string className_;
+    Control* parent_ = nullptr;
+    WindowHandle hwnd_;
+    bool systemClass_ = false;
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    std::string caption_;
+    std::string hint_;
+    bool visible_ = true;
+    bool enabled_ = true;
+    COLORREF color_ = kDefault;
+    COLORREF fontColor_ = kDefault;
+    int fontHeight_ = 0;
+    std::string fontName_;
+    bool dragAutomatic_ = false;
+    bool dragging_ = false;
+    BrushHandle brush_;
+    COLORREF brushColor_ = kDefault;
+};
+
+} // namespace tk

@@ -1,0 +1,433 @@
+#include "toolkit/FolderDialog.h"
+
+#include "toolkit/Exception.h"
+#include "toolkit/Handles.h"
+#include "toolkit/SjisPath.h"
+#include "toolkit/Text.h"
+
+#include <winnetwk.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace tk {
+namespace {
+
+using namespace folder_dialog;
+
+// Predefined window classes of dialog templates.
+constexpr WORD kButton = 0x0080;
+constexpr WORD kEdit = 0x0081;
+constexpr WORD kStatic = 0x0082;
+constexpr WORD kListBox = 0x0083;
+constexpr WORD kComboBox = 0x0085;
+
+struct ItemSpec {
+    int id;
+    WORD windowClass;
+    DWORD style;
+    DWORD exStyle;
+    short x, y, cx, cy; // dialog units
+    const char* text;
+};
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kListStyle =
+    kChild | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
+
+// In tab order: each label comes right before its control, so its mnemonic reaches it.
+const ItemSpec kItems[] = {
+    {kNameLabel, kStatic, kChild | SS_LEFT, 0, 7, 7, 200, 9, "ﾃﾞｨﾚｸﾄﾘ名(&N):"},
+    {kNameEdit, kEdit, kChild | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 7, 17, 276, 12, ""},
+    {kTreeLabel, kStatic, kChild | SS_LEFT, 0, 7, 35, 134, 9, "ﾃﾞｨﾚｸﾄﾘ(&D):"},
+    {kTree, kListBox, kListStyle | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, WS_EX_CLIENTEDGE, 7, 45, 134, 104, ""},
+    {kFilesLabel, kStatic, kChild | SS_LEFT, 0, 149, 35, 134, 9, "ﾌｧｲﾙ(&F): (*.*)"},
+    {kFiles, kListBox, kListStyle | LBS_SORT, WS_EX_CLIENTEDGE, 149, 45, 134, 104, ""},
+    {kDrivesLabel, kStatic, kChild | SS_LEFT, 0, 7, 153, 134, 9, "ﾄﾞﾗｲﾌﾞ(&R):"},
+    {kDrives, kComboBox, kChild | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 7, 163, 134, 120, ""},
+    {kNetwork, kButton, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 149, 162, 54, 14, "ﾈｯﾄﾜｰｸ(&N)..."},
+    {IDOK, kButton, kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 207, 162, 37, 14, "OK"},
+    {IDCANCEL, kButton, kChild | WS_TABSTOP | BS_PUSHBUTTON, 0, 246, 162, 37, 14, "ｷｬﾝｾﾙ"},
+};
+
+// An in-memory DLGTEMPLATE: header, font, then the items, each DWORD-aligned.
+std::vector<WORD> BuildTemplate() {
+    std::vector<WORD> t;
+    auto dword = [&](DWORD v) {
+        t.push_back(LOWORD(v));
+        t.push_back(HIWORD(v));
+    };
+    auto text = [&](const char* ansi) {
+        for (wchar_t c : AnsiToWide(ansi)) t.push_back(static_cast<WORD>(c));
+        t.push_back(0);
+    };
+    dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER | DS_3DLOOK);
+    dword(0);
+    t.push_back(static_cast<WORD>(std::size(kItems)));
+    for (short v : {short{0}, short{0}, short{290}, short{183}}) t.push_back(static_cast<WORD>(v));
+    t.push_back(0); // no menu
+    t.push_back(0); // standard dialog class
+    text("ﾃﾞｨﾚｸﾄﾘの選択");
+    t.push_back(9); // points: 12 pixels at 96 dpi
+    text("ＭＳ Ｐゴシック");
+    for (const ItemSpec& item : kItems) {
+        if (t.size() % 2) t.push_back(0);
+        dword(item.style);
+        dword(item.exStyle);
+        for (short v : {item.x, item.y, item.cx, item.cy}) t.push_back(static_cast<WORD>(v));
+        t.push_back(static_cast<WORD>(item.id));
+        t.push_back(0xFFFF);
+        t.push_back(item.windowClass);
+        text(item.text);
+        t.push_back(0); // no creation data
+    }
+    return t;
+}
+
+bool EndsWithSeparator(const std::string& path) {
+    return !path.empty() && sjis::LastDelimiter(path, "\\") == path.size() - 1;
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    return EndsWithSeparator(folder) ? folder + name : folder + "\\" + name;
+}
+
+// "C:\" for drive paths, "\\server\share" for network paths.
+std::string RootOf(const std::string& path) {
+    if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2) + "\\";
+    if (path.rfind("\\\\", 0) == 0) {
+        std::size_t end = 2;
+        for (int separators = 0; end < path.size(); ++end) {
+            if (sjis::IsLeadByte(static_cast<unsigned char>(path[end]))) {
+                ++end;
+                continue;
+            }
+            if (path[end] == '\\' && ++separators == 2) break;
+        }
+        return path.substr(0, std::min(end, path.size()));
+    }
+    return {};
+}
+
+// The folder names after the root, split at separators that stand on their own.
+std::vector<std::string> PartsAfterRoot(const std::string& path, const std::string& root) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (std::size_t i = root.size(); i < path.size(); ++i) {
+        if (sjis::IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+            part += path[i];
+            part += path[++i];
+        } else if (path[i] == '\\') {
+            if (!part.empty()) parts.push_back(std::move(part));
+            part.clear();
+        } else {
+            part += path[i];
+        }
+    }
+    if (!part.empty()) parts.push_back(std::move(part));
+    return parts;
+}
+
+std::string FullPath(const std::string& path) {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        if (n == 0) return path;
+        if (n < buffer.size()) return std::string(buffer.data(), n);
+        buffer.resize(n + 1);
+    }
+}
+
+std::string WithoutTrailingSeparator(std::string path) {
+    const std::size_t rootSize = RootOf(path).size();
+    while (path.size() > rootSize && EndsWithSeparator(path)) path.pop_back();
+    return path;
+}
+
+std::string CurrentDirectory() {
+    const DWORD n = GetCurrentDirectoryA(0, nullptr);
+    std::string dir(n, '\0');
+    dir.resize(GetCurrentDirectoryA(n, dir.data()));
+    return dir;
+}
+
+struct FolderEntries {
+    std::vector<std::string> folders;
+    std::vector<std::string> files;
+};
+
+FolderEntries ListFolder(const std::string& folder) {
+    FolderEntries entries;
+    WIN32_FIND_DATAA data;
+    FindHandle find(FindFirstFileA(Join(folder, "*").c_str(), &data));
+    if (!find) return entries;
+    do {
+        const std::string name = data.cFileName;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) entries.files.push_back(name);
+        else if (name != "." && name != "..") entries.folders.push_back(name);
+    } while (FindNextFileA(find.Get(), &data));
+    std::sort(entries.folders.begin(), entries.folders.end(),
+              [](const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; });
+    return entries;
+}
+
+// A drive without a medium must not raise the system's "insert a disk" box.
+bool DriveReady(const std::string& root) {
+    const UINT old = SetErrorMode(SEM_FAILCRITICALERRORS);
+    const bool ready = DirectoryExists(root);
+    SetErrorMode(old);
+    return ready;
+}
+
+class FolderChooser {
+public:
+    FolderChooser(std::string start, bool allowCreate) : start_(std::move(start)), allowCreate_(allowCreate) {}
+
+    bool Run(HWND owner) {
+        const std::vector<WORD> dialog = BuildTemplate();
+        const INT_PTR result =
+            DialogBoxIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(dialog.data()),
+                                    owner, &FolderChooser::Proc, reinterpret_cast<LPARAM>(this));
+        if (result == -1) throw Exception("ﾃﾞｨﾚｸﾄﾘの選択ダイアログを表示できません。");
+        return result == IDOK;
+    }
+    const std::string& Result() const { return result_; }
+
+private:
+    static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) {
+            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+            auto* self = reinterpret_cast<FolderChooser*>(lParam);
+            self->dialog_ = dialog;
+            self->Init();
+            return TRUE;
+        }
+        // Item heights are asked for while the controls are created, before WM_INITDIALOG.
+        if (message == WM_MEASUREITEM) return MeasureItem(dialog, *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        auto* self = reinterpret_cast<FolderChooser*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        if (!self) return FALSE;
+        switch (message) {
+        case WM_COMMAND: return self->Command(LOWORD(wParam), HIWORD(wParam));
+        case WM_DRAWITEM: return self->DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        default: return FALSE;
+        }
+    }
+
+    static INT_PTR MeasureItem(HWND dialog, MEASUREITEMSTRUCT& item) {
+        if (item.CtlID != static_cast<UINT>(kTree)) return FALSE;
+        WindowDc dc(dialog);
+        SelectGuard font(dc.Get(), reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
+        TEXTMETRICA metrics{};
+        GetTextMetricsA(dc.Get(), &metrics);
+        item.itemHeight = static_cast<UINT>(metrics.tmHeight + 2);
+        return TRUE;
+    }
+
+    HWND Item(int id) const { return GetDlgItem(dialog_, id); }
+
+    void Init() {
+        FillDrives();
+        Enter(DirectoryExists(start_) ? start_ : CurrentDirectory());
+    }
+
+    INT_PTR Command(int id, int code) {
+        switch (id) {
+        case IDOK: Accept(); return TRUE;
+        case IDCANCEL: EndDialog(dialog_, IDCANCEL); return TRUE;
+        case kTree:
+            if (code == LBN_SELCHANGE) ShowFiles(SelectedTreePath());
+            else if (code == LBN_DBLCLK) EnterSelected();
+            return TRUE;
+        case kDrives:
+            if (code == CBN_SELCHANGE) DriveChosen();
+            return TRUE;
+        case kNetwork:
+            if (code == BN_CLICKED) {
+                WNetConnectionDialog(dialog_, RESOURCETYPE_DISK);
+                FillDrives();
+                SelectDriveOf(current_);
+            }
+            return TRUE;
+        default: return FALSE;
+        }
+    }
+
+    // Shows `folder` (full path) as the current folder.
+    void Enter(const std::string& folder) {
+        current_ = WithoutTrailingSeparator(FullPath(folder));
+        SetDlgItemTextA(dialog_, kNameEdit, current_.c_str());
+
+        const HWND tree = Item(kTree);
+        SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(tree, LB_RESETCONTENT, 0, 0);
+        treePaths_.clear();
+        auto add = [&](const std::string& label, const std::string& path, int depth) {
+            const LRESULT index = SendMessageA(tree, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
+            SendMessageA(tree, LB_SETITEMDATA, static_cast<WPARAM>(index), depth);
+            treePaths_.push_back(path);
+        };
+        const std::string root = RootOf(current_);
+        int depth = 0;
+        if (root.empty()) {
+            add(current_, current_, depth++);
+        } else {
+            std::string path = root;
+            add(root, root, depth++);
+            for (const std::string& part : PartsAfterRoot(current_, root)) {
+                path = Join(path, part);
+                add(part, path, depth++);
+            }
+        }
+        currentIndex_ = static_cast<int>(treePaths_.size()) - 1;
+        for (const std::string& name : ListFolder(current_).folders) add(name, Join(current_, name), depth);
+        SendMessageA(tree, LB_SETCURSEL, static_cast<WPARAM>(currentIndex_), 0);
+        SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(tree, nullptr, TRUE);
+
+        ShowFiles(current_);
+        SelectDriveOf(current_);
+    }
+
+    std::string SelectedTreePath() const {
+        const LRESULT index = SendMessageA(Item(kTree), LB_GETCURSEL, 0, 0);
+        return index >= 0 && static_cast<std::size_t>(index) < treePaths_.size() ? treePaths_[index] : current_;
+    }
+
+    void EnterSelected() {
+        const std::string target = SelectedTreePath();
+        if (DirectoryExists(target)) {
+            Enter(target);
+        } else { // removed since it was listed
+            MessageBeep(MB_OK);
+            Enter(DirectoryExists(current_) ? current_ : RootOf(current_));
+        }
+    }
+
+    void ShowFiles(const std::string& folder) {
+        const HWND files = Item(kFiles);
+        SendMessageA(files, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(files, LB_RESETCONTENT, 0, 0);
+        for (const std::string& name : ListFolder(folder).files)
+            SendMessageA(files, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        SendMessageA(files, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(files, nullptr, TRUE);
+    }
+
+    void FillDrives() {
+        const HWND drives = Item(kDrives);
+        SendMessageA(drives, CB_RESETCONTENT, 0, 0);
+        std::vector<char> buffer(GetLogicalDriveStringsA(0, nullptr) + 1, '\0');
+        GetLogicalDriveStringsA(static_cast<DWORD>(buffer.size()), buffer.data());
+        for (const char* root = buffer.data(); *root; root += std::char_traits<char>::length(root) + 1) {
+            const std::string drive(root, 2); // "C:"
+            SendMessageA(drives, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(drive.c_str()));
+        }
+    }
+
+    void SelectDriveOf(const std::string& path) {
+        const std::string root = RootOf(path);
+        const LRESULT index = root.size() == 3 ? SendMessageA(Item(kDrives), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                              reinterpret_cast<LPARAM>(root.substr(0, 2).c_str()))
+                                               : CB_ERR;
+        SendMessageA(Item(kDrives), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    }
+
+    void DriveChosen() {
+        const std::string root = WindowText(Item(kDrives)) + "\\";
+        if (root.size() == 3 && DriveReady(root)) {
+            Enter(root);
+        } else {
+            MessageBeep(MB_ICONEXCLAMATION);
+            SelectDriveOf(current_);
+        }
+    }
+
+    // The name field, read relative to the current folder.
+    std::string TypedFolder() const {
+        const std::string typed = WindowText(Item(kNameEdit));
+        if (typed.empty()) return current_;
+        std::string full;
+        if (typed.size() >= 2 && typed[1] == ':') full = typed;
+        else if (typed.rfind("\\\\", 0) == 0) full = typed;
+        else if (typed[0] == '\\') full = Join(RootOf(current_), typed.substr(1));
+        else full = Join(current_, typed);
+        return WithoutTrailingSeparator(FullPath(full));
+    }
+
+    void Accept() {
+        // Enter in the tree opens the selected folder rather than closing.
+        const HWND tree = Item(kTree);
+        if (GetFocus() == tree && SendMessageA(tree, LB_GETCURSEL, 0, 0) != currentIndex_) {
+            EnterSelected();
+            return;
+        }
+        const std::string folder = TypedFolder();
+        if (!DirectoryExists(folder)) {
+            if (!allowCreate_) {
+                MessageBeep(MB_ICONEXCLAMATION);
+                FocusName();
+                return;
+            }
+            if (MessageBoxA(dialog_, "指定されたﾃﾞｨﾚｸﾄﾘが存在しません。作成しますか？", "確認",
+                            MB_YESNO | MB_ICONQUESTION) != IDYES)
+                return;
+            if (!ForceDirectories(folder)) {
+                const std::string message = "ﾃﾞｨﾚｸﾄﾘ \"" + folder + "\" を作成できません。";
+                MessageBoxA(dialog_, message.c_str(), "エラー", MB_OK | MB_ICONERROR);
+                FocusName();
+                return;
+            }
+        }
+        result_ = folder;
+        EndDialog(dialog_, IDOK);
+    }
+
+    void FocusName() {
+        SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(kNameEdit)), TRUE);
+    }
+
+    INT_PTR DrawItem(const DRAWITEMSTRUCT& item) {
+        if (item.CtlID != static_cast<UINT>(kTree)) return FALSE;
+        if (item.itemID == static_cast<UINT>(-1)) {
+            if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
+            return TRUE;
+        }
+        const bool selected = (item.itemState & ODS_SELECTED) != 0;
+        FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+        const LRESULT length = SendMessageA(item.hwndItem, LB_GETTEXTLEN, item.itemID, 0);
+        std::string label(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, '\0');
+        SendMessageA(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(label.data()));
+        label.resize(static_cast<std::size_t>(std::max<LRESULT>(length, 0)));
+        const int indent = static_cast<int>(item.itemData) * (item.rcItem.bottom - item.rcItem.top) * 2 / 3;
+        RECT text = item.rcItem;
+        text.left += 2 + indent;
+        const int oldMode = SetBkMode(item.hDC, TRANSPARENT);
+        const COLORREF oldColour =
+            SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        DrawTextA(item.hDC, label.c_str(), static_cast<int>(label.size()), &text,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        SetTextColor(item.hDC, oldColour);
+        SetBkMode(item.hDC, oldMode);
+        if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
+        return TRUE;
+    }
+
+    std::string start_;
+    bool allowCreate_;
+    HWND dialog_ = nullptr;
+    std::string current_;
+    std::vector<std::string> treePaths_; // full path of each tree item
+    int currentIndex_ = 0;               // tree item of the current folder
+    std::string result_;
+};
+
+} // namespace
+
+bool SelectDirectory(HWND owner, std::string& directory, bool allowCreate) {
+    FolderChooser chooser(directory, allowCreate);
+    if (!chooser.Run(owner)) return false;
+    directory = chooser.Result();
+    return true;
+}
+
+} // namespace tk

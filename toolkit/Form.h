@@ -1,0 +1,86 @@
+// A top-level window built from its layout data. A form binds the handler
+// names of its layout to its methods in one place (BindHandlers).
+#pragma once
+#include "toolkit/Control.h"
+#include "toolkit/Exception.h"
+#include "toolkit/Menu.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tk {
+
+struct HandlerTable {
+    std::map<std::string, NotifyEvent> notify;  // clicks and changes
+    std::map<std::string, MouseEvent> mouseDown;
+    std::map<std::string, MouseMoveEvent> mouseMove;
+    std::map<std::string, DragOverEvent> dragOver;
+    std::map<std::string, DragDropEvent> dragDrop;
+    std::map<std::string, KeyEvent> keyUp;
+};
+
+enum ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
+
+class Form : public Control {
+public:
+    explicit Form(Component* owner = nullptr);
+    ~Form() override;
+
+    // Creates the window and every control of the layout, in table order,
+    // and binds their handlers. Raises Exception for a layout that names an
+    // unknown class, parent or handler.
+    void Build(const FormDef& def);
+    const FormDef& Definition() const { return def_; }
+
+    Control* FindControl(const std::string& name) const;
+    template <class T> T& Get(const std::string& name) const {
+        auto* control = dynamic_cast<T*>(FindControl(name));
+        if (!control) throw Exception("コントロールがありません: " + name);
+        return *control;
+    }
+    PopupMenu* FindMenu(const std::string& name) const;
+
+    void Show();
+    void Hide();
+    bool Showing() const;
+    // Closes the form: asks OnCloseQuery; a modal form ends its loop, the
+    // main form ends the application, others hide.
+    void Close();
+    int ShowModal();
+    bool Modal() const { return modal_; }
+    void SetModalResult(int result) { modalResult_ = result; }
+    void SetActiveControl(Control* control) { activeControl_ = control; }
+
+    std::function<void(Component& sender, bool& canClose)> OnCloseQuery;
+    NotifyEvent OnClose;
+    NotifyEvent OnDestroy;
+
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    CreateParams GetCreateParams() const override;
+    // The form's handlers by name.
+    virtual void BindHandlers(HandlerTable& table) { (void)table; }
+    // Creates a control of a class that the toolkit does not know.
+    virtual std::unique_ptr<Control> CreateCustomControl(const ControlDef& def);
+    // Runs OnDestroy once. A derived form calls it from its destructor, while
+    // its handlers still exist; the end of the session may run it earlier.
+    void RunDestroyHandler();
+
+private:
+    std::unique_ptr<Control> CreateControl(const ControlDef& def);
+    void Bind(Control& control, const ControlDef& def, const HandlerTable& table);
+    void DoClose();
+
+    FormDef def_{};
+    std::vector<std::unique_ptr<Control>> controls_;
+    std::vector<std::unique_ptr<PopupMenu>> menus_;
+    bool modal_ = false;
+    int modalResult_ = mrNone;
+    Control* activeControl_ = nullptr;
+    bool destroyHandlerRun_ = false;
+};
+
+} // namespace tk
