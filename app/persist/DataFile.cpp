@@ -1,0 +1,144 @@
+#include "app/persist/DataFile.h"
+
+#include "app/persist/StoredText.h"
+#include "toolkit/Exception.h"
+#include "toolkit/Handles.h"
+
+#include <windows.h>
+#include <optional>
+
+namespace k2 {
+namespace {
+
+std::string MissingLineMessage(const std::string& fileName, size_t index, int needed) {
+    return "データファイル " + fileName + " の " + std::to_string(index + 1) + " 行目がありません（" +
+           std::to_string(needed) + " 行必要です）";
+}
+
+// Line 0 holds the password switch halved; the model keeps it doubled, so the
+// doubled value must fit as well.
+std::optional<int32_t> ParseHalfSwitch(std::string_view text) {
+    if (text.empty()) return std::nullopt;
+    int64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (value > INT32_MAX / 2) return std::nullopt;
+    }
+    return static_cast<int32_t>(value);
+}
+
+std::string SystemMessage(DWORD error) {
+    char buffer[512] = {};
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, buffer,
+                             sizeof buffer, nullptr);
+    while (n > 0 && (buffer[n - 1] == '\r' || buffer[n - 1] == '\n' || buffer[n - 1] == ' ')) --n;
+    return n > 0 ? std::string(buffer, n) : "エラー " + std::to_string(error);
+}
+
+[[noreturn]] void ThrowFileError(const std::string& what, DWORD error) {
+    throw tk::EFileError(what + "（" + SystemMessage(error) + "）");
+}
+
+// The whole file; std::nullopt when it (or its folder) does not exist.
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    tk::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const std::string what = "データファイル " + path + " を読み込めません";
+    if (!file) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
+        ThrowFileError(what, error);
+    }
+    std::string bytes;
+    char chunk[4096];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), chunk, sizeof chunk, &got, nullptr)) ThrowFileError(what, GetLastError());
+        if (got == 0) return bytes;
+        bytes.append(chunk, got);
+    }
+}
+
+} // namespace
+
+std::vector<std::string> SplitLines(std::string_view bytes) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n') continue;
+        lines.emplace_back(bytes.substr(start, i - start));
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < bytes.size()) lines.emplace_back(bytes.substr(start));
+    return lines;
+}
+
+SlotModel ParseDataFile(const std::vector<std::string>& lines, int32_t dataVersion, const std::string& fileName) {
+    SlotModel model;
+    if (dataVersion >= kFirstPasswordDataVersion) {
+        if (lines.size() < kDataFileLines)
+            throw tk::EListError(MissingLineMessage(fileName, lines.size(), kDataFileLines));
+        // Decoded like every stored line; the one-digit values this program writes come out unchanged.
+        const std::optional<int32_t> half = ParseHalfSwitch(DecodeStoredText(lines[0]));
+        if (!half) throw tk::EConvertError("データファイル " + fileName + " の 1 行目が整数ではありません");
+        model.passwordsDisabled = *half * 2;
+        for (int g = 0; g < kSlotCount; ++g) model.slotPaths[g] = lines[1 + g];
+        for (int j = 0; j <= kSlotCount; ++j) model.passwords[kSlotCount - j] = lines[1 + kSlotCount + j];
+    } else {
+        if (lines.size() < kOldDataFileLines)
+            throw tk::EListError(MissingLineMessage(fileName, lines.size(), kOldDataFileLines));
+        for (int g = 0; g < kSlotCount; ++g) model.slotPaths[g] = EncodeStoredText(lines[g]);
+    }
+    return model;
+}
+
+std::string FormatDataFile(const SlotModel& model) {
+    std::string out = std::to_string(model.passwordsDisabled / 2) + "\r\n";
+    for (const std::string& path : model.slotPaths) out += path + "\r\n";
+    for (int i = kSlotCount; i >= 0; --i) out += model.passwords[i] + "\r\n";
+    return out;
+}
+
+void LoadDataFile(const std::string& path, int32_t dataVersion, SlotModel& model) {
+    const std::optional<std::string> bytes = ReadWholeFile(path);
+    model = bytes ? ParseDataFile(SplitLines(*bytes), dataVersion, path) : SlotModel{};
+}
+
+void SaveDataFile(const std::string& path, const SlotModel& model) {
+    const std::string bytes = FormatDataFile(model);
+    const std::string what = "データファイル " + path + " を保存できません";
+    // A file the user made read-only is not replaced behind their back: renaming over it is not refused
+    // everywhere (Wine run as root renames over it).
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        ThrowFileError(what, ERROR_ACCESS_DENIED);
+    // Written beside the file and moved over it, so the old file stays whole until the new one is complete.
+    const std::string temp = path + ".tmp";
+    {
+        tk::FileHandle file(
+            CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) ThrowFileError(what, GetLastError());
+        DWORD written = 0;
+        DWORD error = ERROR_SUCCESS;
+        if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+            error = GetLastError();
+        else if (written != bytes.size())
+            error = ERROR_DISK_FULL;
+        else if (!FlushFileBuffers(file.Get()))
+            error = GetLastError();
+        if (error != ERROR_SUCCESS) {
+            file.Reset();
+            DeleteFileA(temp.c_str());
+            ThrowFileError(what, error);
+        }
+    }
+    if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        DeleteFileA(temp.c_str());
+        ThrowFileError(what, error);
+    }
+}
+
+} // namespace k2

@@ -1,0 +1,51 @@
+// The launcher data file data\data0.kor: slot paths, slot passwords, the
+// master password and the password switch, 182 lines, read once at start and
+// written once at shutdown.
+//
+//   line 0         passwordsDisabled / 2 ("0": passwords on, "1": off)
+//   lines 1-90     slotPaths[0] ... slotPaths[89]
+//   lines 91-181   passwords[90] ... passwords[0] (last slot first, master password last)
+//
+// Files of versions before 110 are a plain list of 90 slot paths.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace k2 {
+
+inline constexpr int kSlotCount = 90;
+inline constexpr int kDataFileLines = 182;
+inline constexpr int kOldDataFileLines = 90;
+// Settings versions below this one wrote the plain 90-line list.
+inline constexpr int32_t kFirstPasswordDataVersion = 110;
+
+struct SlotModel {
+    std::array<std::string, kSlotCount> slotPaths;     // encoded; empty = empty slot
+    std::array<std::string, kSlotCount + 1> passwords; // encoded; [0] master, [1+g] slot g
+    int32_t passwordsDisabled = 2;                     // 0 = passwords on, 2 = off
+};
+
+// Lines of a text file; CR, LF and CR LF all end a line, and a final line
+// end does not start another line.
+std::vector<std::string> SplitLines(std::string_view bytes);
+
+// Fills a model from the lines of a file of the given settings version.
+// Too few lines throw tk::EListError, a line 0 that is no decimal integer
+// tk::EConvertError; both messages name fileName and the line (counted from 1).
+SlotModel ParseDataFile(const std::vector<std::string>& lines, int32_t dataVersion, const std::string& fileName);
+
+// The bytes written: 182 lines, each ended by CR LF.
+std::string FormatDataFile(const SlotModel& model);
+
+// A missing file gives all slots empty and passwords off. On any error the
+// model is left as it was.
+void LoadDataFile(const std::string& path, int32_t dataVersion, SlotModel& model);
+
+// Replaces the file as a whole: a failed write throws tk::EFileError and
+// leaves the previous file intact.
+void SaveDataFile(const std::string& path, const SlotModel& model);
+
+} // namespace k2

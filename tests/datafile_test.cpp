@@ -1,0 +1,215 @@
+// The launcher data file: stored text form, line layout, old lists, errors, safe replacement.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "app/persist/DataFile.h"
+#include "app/persist/StoredText.h"
+#include "support/Scratch.h"
+#include "toolkit/Exception.h"
+
+using k2::SlotModel;
+using k2test::ReadFileBytes;
+using k2test::WriteFileBytes;
+
+namespace {
+
+std::string JoinLines(const std::vector<std::string>& lines, const char* end = "\r\n") {
+    std::string out;
+    for (const std::string& line : lines) out += line + end;
+    return out;
+}
+
+// A current-format file whose every line is told apart: line i holds "Ln" + i in stored form.
+std::vector<std::string> DistinctLines(const char* line0 = "0") {
+    std::vector<std::string> lines{line0};
+    for (int i = 1; i < k2::kDataFileLines; ++i) lines.push_back(k2::EncodeStoredText("Ln" + std::to_string(i)));
+    return lines;
+}
+
+::testing::AssertionResult Contains(const std::string& text, const std::string& part) {
+    if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << '"' << text << "\" does not contain \"" << part << '"';
+}
+
+SlotModel DirtyModel() {
+    SlotModel model;
+    model.slotPaths.fill("x");
+    model.passwords.fill("y");
+    model.passwordsDisabled = 0;
+    return model;
+}
+
+class DataFile : public ::testing::Test {
+protected:
+    k2test::ScratchDir dir;
+    const std::string path = dir.Path() + "data0.kor";
+};
+
+TEST(StoredText, EveryByteButTheLastIsLowered) {
+    EXPECT_EQ(k2::EncodeStoredText("ab"), "\x60\x62");
+    EXPECT_EQ(k2::EncodeStoredText("a"), "a");
+    EXPECT_EQ(k2::EncodeStoredText(""), "");
+    EXPECT_EQ(k2::EncodeStoredText("C:\\a.txt"), "B9[`-swt");
+    EXPECT_EQ(k2::EncodeStoredText(std::string("\x00z", 2)), "\xFFz");
+    const std::string sjis = "C:\\表\\ソフト.exe";
+    EXPECT_EQ(k2::DecodeStoredText(k2::EncodeStoredText(sjis)), sjis);
+}
+
+TEST(DataFileLines, AnyLineEndEndsALine) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(k2::SplitLines("a\r\nb\r\n"), (V{"a", "b"}));
+    EXPECT_EQ(k2::SplitLines("a\nb\rc"), (V{"a", "b", "c"}));
+    EXPECT_EQ(k2::SplitLines("\r\n\r\n"), (V{"", ""}));
+    EXPECT_EQ(k2::SplitLines("a\n\rb"), (V{"a", "", "b"}));
+    EXPECT_EQ(k2::SplitLines(""), V{});
+    // A Shift-JIS trail byte is never a line end.
+    EXPECT_EQ(k2::SplitLines("表\r\n"), V{"表"});
+}
+
+TEST_F(DataFile, FirstRunHasNothingAndWrites182Lines) {
+    SlotModel model = DirtyModel();
+    k2::LoadDataFile(path, 149, model);
+    for (const std::string& s : model.slotPaths) EXPECT_EQ(s, "");
+    for (const std::string& s : model.passwords) EXPECT_EQ(s, "");
+    EXPECT_EQ(model.passwordsDisabled, 2);
+
+    k2::SaveDataFile(path, model);
+    std::string expected = "1\r\n";
+    for (int i = 1; i < k2::kDataFileLines; ++i) expected += "\r\n";
+    EXPECT_EQ(ReadFileBytes(path), expected);
+
+    SlotModel fromMissingFolder = DirtyModel();
+    k2::LoadDataFile(dir.Path() + "nofolder\\data0.kor", 149, fromMissingFolder);
+    EXPECT_EQ(fromMissingFolder.passwordsDisabled, 2);
+    EXPECT_EQ(fromMissingFolder.slotPaths[0], "");
+}
+
+TEST_F(DataFile, CurrentFormatMapsLinesToSlotsAndPasswordsAndWritesThemBackUnchanged) {
+    const std::string original = JoinLines(DistinctLines());
+    WriteFileBytes(path, original);
+    SlotModel model;
+    k2::LoadDataFile(path, 149, model);
+
+    EXPECT_EQ(model.passwordsDisabled, 0);
+    EXPECT_EQ(k2::DecodeStoredText(model.slotPaths[0]), "Ln1");
+    EXPECT_EQ(k2::DecodeStoredText(model.slotPaths[89]), "Ln90");
+    EXPECT_EQ(k2::DecodeStoredText(model.passwords[90]), "Ln91"); // last slot's password first
+    EXPECT_EQ(k2::DecodeStoredText(model.passwords[1]), "Ln180"); // slot 0's password
+    EXPECT_EQ(k2::DecodeStoredText(model.passwords[0]), "Ln181"); // master password last
+
+    const std::string copy = dir.Path() + "copy.kor";
+    k2::SaveDataFile(copy, model);
+    EXPECT_EQ(ReadFileBytes(copy), original);
+}
+
+TEST_F(DataFile, ReadsLfAndCrFilesAndIgnoresLinesAfterTheLast) {
+    std::vector<std::string> lines = DistinctLines("1");
+    const std::string expected = JoinLines(lines);
+    lines.push_back("surplus");
+    for (const char* end : {"\n", "\r"}) {
+        WriteFileBytes(path, JoinLines(lines, end));
+        SlotModel model;
+        k2::LoadDataFile(path, 110, model);
+        EXPECT_EQ(model.passwordsDisabled, 2);
+        EXPECT_EQ(k2::FormatDataFile(model), expected) << "line end " << int(end[0]);
+    }
+}
+
+TEST_F(DataFile, SwitchLineIsUsedDoubled) {
+    std::vector<std::string> lines = DistinctLines("3");
+    EXPECT_EQ(k2::ParseDataFile(lines, 149, path).passwordsDisabled, 6);
+    lines[0] = "0";
+    EXPECT_EQ(k2::ParseDataFile(lines, 149, path).passwordsDisabled, 0);
+    SlotModel model;
+    model.passwordsDisabled = 0;
+    EXPECT_EQ(k2::FormatDataFile(model).substr(0, 3), "0\r\n");
+}
+
+TEST_F(DataFile, OldPlainListIsTakenOverEncodedWithoutPasswords) {
+    std::vector<std::string> lines;
+    for (int g = 0; g < k2::kSlotCount; ++g) lines.push_back(g % 2 ? "" : "C:\\表\\app" + std::to_string(g) + ".exe");
+    lines.push_back("line 90 is not a slot");
+    WriteFileBytes(path, JoinLines(lines));
+    SlotModel model = DirtyModel();
+    k2::LoadDataFile(path, 109, model);
+
+    for (int g = 0; g < k2::kSlotCount; ++g) EXPECT_EQ(model.slotPaths[g], k2::EncodeStoredText(lines[g])) << g;
+    for (const std::string& s : model.passwords) EXPECT_EQ(s, "");
+    EXPECT_EQ(model.passwordsDisabled, 2);
+
+    k2::SaveDataFile(path, model);
+    const std::vector<std::string> written = k2::SplitLines(ReadFileBytes(path));
+    ASSERT_EQ(written.size(), size_t(k2::kDataFileLines));
+    EXPECT_EQ(written[0], "1");
+    EXPECT_EQ(k2::DecodeStoredText(written[1]), lines[0]);
+}
+
+// The error must name the file and the line, and leave both the file and the model alone.
+template <class Error>
+void ExpectLoadError(const std::string& path, const std::string& bytes, int32_t version, const std::string& line) {
+    WriteFileBytes(path, bytes);
+    SlotModel model = DirtyModel();
+    try {
+        k2::LoadDataFile(path, version, model);
+        ADD_FAILURE() << "no error for version " << version;
+    } catch (const Error& e) {
+        EXPECT_TRUE(Contains(e.what(), path));
+        EXPECT_TRUE(Contains(e.what(), line));
+    }
+    EXPECT_EQ(ReadFileBytes(path), bytes);
+    EXPECT_EQ(model.slotPaths[5], "x");
+    EXPECT_EQ(model.passwordsDisabled, 0);
+}
+
+TEST_F(DataFile, ShortOrMalformedFilesAreReportedWithFileAndLine) {
+    std::vector<std::string> lines = DistinctLines();
+    lines.resize(57);
+    ExpectLoadError<tk::EListError>(path, JoinLines(lines), 149, " 58 行目");
+    lines.resize(89);
+    ExpectLoadError<tk::EListError>(path, JoinLines(lines), 100, " 90 行目");
+    // A plain list that is long enough for the old format is still too short for the current one.
+    lines.resize(90);
+    ExpectLoadError<tk::EListError>(path, JoinLines(lines), 110, " 91 行目");
+    ExpectLoadError<tk::EListError>(path, "", 149, " 1 行目");
+
+    for (const char* line0 : {"x", "", " 1", "-1", "0000000000"}) {
+        SCOPED_TRACE(line0);
+        ExpectLoadError<tk::EConvertError>(path, JoinLines(DistinctLines(line0)), 149, " 1 行目");
+    }
+}
+
+TEST_F(DataFile, FailedSaveKeepsTheOldFileWhole) {
+    const std::string original = JoinLines(DistinctLines());
+    WriteFileBytes(path, original);
+    SlotModel model;
+    model.slotPaths[0] = "new";
+
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    try {
+        k2::SaveDataFile(path, model);
+        ADD_FAILURE() << "saved over a read-only file";
+    } catch (const tk::EFileError& e) {
+        EXPECT_TRUE(Contains(e.what(), path));
+    }
+    EXPECT_EQ(ReadFileBytes(path), original);
+    EXPECT_EQ(GetFileAttributesA((path + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    const std::string noFolder = dir.Path() + "missing\\data0.kor";
+    EXPECT_THROW(k2::SaveDataFile(noFolder, model), tk::EFileError);
+    EXPECT_EQ(GetFileAttributesA(noFolder.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    k2::SaveDataFile(path, model);
+    EXPECT_EQ(k2::SplitLines(ReadFileBytes(path))[1], "new");
+    EXPECT_EQ(GetFileAttributesA((path + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(DataFile, UnreadableFileIsAnErrorNotAnEmptyLauncher) {
+    // A folder where the file should be: opening it fails for a reason other than absence.
+    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+    SlotModel model = DirtyModel();
+    EXPECT_THROW(k2::LoadDataFile(path, 149, model), tk::EFileError);
+    EXPECT_EQ(model.slotPaths[0], "x");
+}
+
+} // namespace

@@ -1,0 +1,196 @@
+// The settings file: key order, defaults, number rules, and what stays untouched.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "app/persist/Settings.h"
+#include "support/Scratch.h"
+
+using k2::SettingsFields;
+using k2test::ReadFileBytes;
+using k2test::WriteFileBytes;
+
+namespace {
+
+class SettingsFile : public ::testing::Test {
+protected:
+    k2test::ScratchDir dir;
+    const std::string appDir = dir.Path();
+    const std::string ini = dir.Path() + "data99.ini";
+
+    SettingsFields Load(bool* cursorKeys = nullptr) {
+        SettingsFields fields;
+        bool cursor = false;
+        k2::LoadSettings(ini, appDir, fields, cursor);
+        if (cursorKeys) *cursorKeys = cursor;
+        return fields;
+    }
+};
+
+std::string DefaultFile(const std::string& appDir) {
+    return "[各種設定]\r\n"
+           "Version=149\r\n"
+           "現在のページ番号=0\r\n"
+           "ホットキー=0\r\n"
+           "自動的に起動するか=0\r\n"
+           "文字背景の透明化=0\r\n"
+           "簡易キャプチャ=0\r\n"
+           "キャプチャ連番数字=1\r\n"
+           "jpgファイルの保存先=" +
+           appDir +
+           "cg\r\n"
+           "jpgファイルの中間文字=Image_\r\n"
+           "jpgファイルのクオリティ=100\r\n"
+           "音量増減=0\r\n"
+           "音量の上げ幅=4\r\n"
+           "Iconキャッシュの保存先=" +
+           appDir +
+           "Icon\r\n"
+           "ホットキー２度押し起動=0\r\n"
+           "カーソルキーを使用するか=1\r\n";
+}
+
+TEST_F(SettingsFile, FirstRunWritesEveryKeyInOrderWithItsDefault) {
+    bool cursorKeys = false;
+    SettingsFields fields = Load(&cursorKeys);
+    EXPECT_TRUE(cursorKeys);
+    EXPECT_EQ(fields.captureFolder, appDir + "cg");
+    EXPECT_EQ(fields.iconCacheFolder, appDir + "Icon");
+
+    k2::SaveSettings(ini, fields, cursorKeys);
+    const std::string bytes = ReadFileBytes(ini);
+    EXPECT_EQ(bytes, DefaultFile(appDir));
+    // Shift-JIS on disk: "[各種設定]" is 8A 65 8E ED 90 DD 92 E8.
+    EXPECT_EQ(bytes.substr(0, 10), std::string("[\x8A\x65\x8E\xED\x90\xDD\x92\xE8]"));
+}
+
+TEST_F(SettingsFile, EveryFieldSurvivesASaveAndALoad) {
+    SettingsFields fields;
+    fields.dataVersion = 149;
+    fields.currentPage = 9;
+    fields.hotKeySet = 1;
+    fields.autoStart = true;
+    fields.transparentIconText = true;
+    fields.captureEnabled = true;
+    fields.captureNumber = 1234;
+    fields.captureFolder = "C:\\表\\キャプチャ";
+    fields.captureFilePrefix = "画像_";
+    fields.jpegQuality = 75;
+    fields.volumeKeysEnabled = true;
+    fields.volumeStep = -3;
+    fields.iconCacheFolder = "D:\\ソフト\\Icon";
+    fields.twoKeyMode = true;
+    k2::SaveSettings(ini, fields, false);
+
+    bool cursorKeys = true;
+    const SettingsFields got = Load(&cursorKeys);
+    EXPECT_FALSE(cursorKeys);
+    EXPECT_EQ(got.currentPage, 9);
+    EXPECT_EQ(got.hotKeySet, 1);
+    EXPECT_TRUE(got.autoStart && got.transparentIconText && got.captureEnabled && got.volumeKeysEnabled &&
+                got.twoKeyMode);
+    EXPECT_EQ(got.captureNumber, 1234);
+    EXPECT_EQ(got.captureFolder, "C:\\表\\キャプチャ");
+    EXPECT_EQ(got.captureFilePrefix, "画像_");
+    EXPECT_EQ(got.jpegQuality, 75);
+    EXPECT_EQ(got.volumeStep, -3);
+    EXPECT_EQ(got.iconCacheFolder, "D:\\ソフト\\Icon");
+}
+
+TEST_F(SettingsFile, StringValuesAreReadUpTo2047Bytes) {
+    WriteFileBytes(ini, "[各種設定]\r\njpgファイルの中間文字=" + std::string(3000, 'p') + "\r\n");
+    EXPECT_EQ(Load().captureFilePrefix, std::string(2047, 'p'));
+}
+
+TEST_F(SettingsFile, NumbersAreDecimalOrHexAndAnythingElseGivesTheDefault) {
+    WriteFileBytes(ini, "[各種設定]\r\n"
+                        "Version=0x8C\r\n"
+                        "現在のページ番号=0X7\r\n"
+                        "ホットキー=2\r\n"
+                        "自動的に起動するか=0x0\r\n"
+                        "文字背景の透明化=yes\r\n"
+                        "簡易キャプチャ=-1\r\n"
+                        "キャプチャ連番数字=12abc\r\n"
+                        "jpgファイルのクオリティ=\r\n"
+                        "音量増減=0x\r\n"
+                        "音量の上げ幅=+6\r\n");
+    const SettingsFields fields = Load();
+    EXPECT_EQ(fields.dataVersion, 140);
+    EXPECT_EQ(fields.currentPage, 7);
+    EXPECT_EQ(fields.hotKeySet, 1);
+    EXPECT_FALSE(fields.autoStart);
+    EXPECT_FALSE(fields.transparentIconText);
+    EXPECT_TRUE(fields.captureEnabled);
+    EXPECT_EQ(fields.captureNumber, 1);
+    EXPECT_EQ(fields.jpegQuality, 100);
+    EXPECT_FALSE(fields.volumeKeysEnabled);
+    EXPECT_EQ(fields.volumeStep, 6);
+}
+
+TEST(ProfileInteger, LimitsOfBothNotations) {
+    struct Case {
+        const char* text;
+        std::optional<int32_t> value;
+    };
+    const Case cases[] = {
+        {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}, {"2147483648", std::nullopt},
+        {"-2147483649", std::nullopt}, {"0xFFFFFFFF", -1}, {"0x7fffffff", INT32_MAX},
+        {"0x100000000", std::nullopt}, {"0x-1", std::nullopt}, {"-0x1", std::nullopt},
+        {"", std::nullopt}, {"-", std::nullopt}, {"1 2", std::nullopt}, {"007", 7},
+    };
+    for (const Case& c : cases) EXPECT_EQ(k2::ParseProfileInteger(c.text), c.value) << "text: \"" << c.text << '"';
+}
+
+TEST_F(SettingsFile, APageOutsideTheTenPagesIsReadAsTheFirst) {
+    for (const char* value : {"10", "-1", "0x7FFFFFFF"}) {
+        WriteFileBytes(ini, std::string("[各種設定]\r\n現在のページ番号=") + value + "\r\n");
+        EXPECT_EQ(Load().currentPage, 0) << "stored page " << value;
+    }
+    WriteFileBytes(ini, "[各種設定]\r\n現在のページ番号=9\r\n");
+    EXPECT_EQ(Load().currentPage, 9);
+}
+
+TEST_F(SettingsFile, SavingKeepsOtherSectionsAndForeignKeys) {
+    const std::string before = "[前]\r\n"
+                               "甲=1\r\n"
+                               "[各種設定]\r\n"
+                               "独自キー=そのまま\r\n"
+                               "Version=140\r\n"
+                               "現在のページ番号=3\r\n"
+                               "[後]\r\n"
+                               "乙=表\r\n";
+    WriteFileBytes(ini, before);
+    bool cursorKeys = false;
+    SettingsFields fields = Load(&cursorKeys);
+    fields.dataVersion = 149;
+    k2::SaveSettings(ini, fields, cursorKeys);
+
+    std::string keys = DefaultFile(appDir);
+    keys = keys.substr(keys.find("ホットキー="));
+    const std::string expected = "[前]\r\n"
+                                 "甲=1\r\n"
+                                 "[各種設定]\r\n"
+                                 "独自キー=そのまま\r\n"
+                                 "Version=149\r\n"
+                                 "現在のページ番号=3\r\n" +
+                                 keys +
+                                 "[後]\r\n"
+                                 "乙=表\r\n";
+    EXPECT_EQ(ReadFileBytes(ini), expected);
+}
+
+TEST_F(SettingsFile, HookRunsBetweenVolumeStepAndIconFolder) {
+    WriteFileBytes(ini, "[各種設定]\r\n音量の上げ幅=2\r\nIconキャッシュの保存先=C:\\old\r\n");
+    int calls = 0;
+    SettingsFields fields;
+    bool cursorKeys = false;
+    k2::LoadSettings(ini, appDir, fields, cursorKeys, [&] {
+        ++calls;
+        WritePrivateProfileStringA("各種設定", "音量の上げ幅", "8", ini.c_str());
+        WritePrivateProfileStringA("各種設定", "Iconキャッシュの保存先", "C:\\new", ini.c_str());
+    });
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(fields.volumeStep, 2);
+    EXPECT_EQ(fields.iconCacheFolder, "C:\\new");
+}
+
+} // namespace
