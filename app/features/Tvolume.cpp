@@ -1,0 +1,80 @@
+#include "app/features/Tvolume.h"
+
+#include <algorithm>
+
+namespace k2 {
+
+MasterVolume::MasterVolume(const MixerApi& api) : mixer(api), api_(api) {}
+
+MasterVolume::~MasterVolume() { Close(); }
+
+bool MasterVolume::Open() {
+    if (mixer) return true;
+    if (mixer.Open(0, 0, 0) != MMSYSERR_NOERROR) return false;
+    // On failure the device stays open: the next Open answers true.
+    return api_.getDevCaps(reinterpret_cast<UINT_PTR>(mixer.Get()), &caps, sizeof caps) == MMSYSERR_NOERROR;
+}
+
+bool MasterVolume::Close() {
+    const MMRESULT result = mixer.Reset();
+    controlId = kNoControl;
+    return result == MMSYSERR_NOERROR;
+}
+
+bool MasterVolume::FindVolumeControl() {
+    if (controlId != kNoControl) return true;
+    if (!Open()) return false;
+
+    MIXERLINEA line{};
+    line.cbStruct = sizeof line;
+    line.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
+    if (api_.getLineInfo(mixer.Object(), &line, MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) !=
+        MMSYSERR_NOERROR)
+        return false;
+
+    MIXERCONTROLA control{};
+    control.cbStruct = sizeof control;
+    MIXERLINECONTROLSA controls{};
+    controls.cbStruct = sizeof controls;
+    controls.dwLineID = line.dwLineID;
+    controls.dwControlType = MIXERCONTROL_CONTROLTYPE_VOLUME;
+    controls.cControls = 1;
+    controls.cbmxctrl = sizeof control;
+    controls.pamxctrl = &control;
+    if (api_.getLineControls(mixer.Object(), &controls, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) !=
+        MMSYSERR_NOERROR)
+        return false;
+
+    minimum = control.Bounds.dwMinimum;
+    maximum = control.Bounds.dwMaximum;
+    controlId = control.dwControlID;
+    return true;
+}
+
+bool MasterVolume::GetPercent(unsigned& percent) {
+    if (!FindVolumeControl()) return false;
+    MIXERCONTROLDETAILS_UNSIGNED value{};
+    MIXERCONTROLDETAILS details = UnsignedValueDetails(controlId, value);
+    if (api_.getControlDetails(mixer.Object(), &details, MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) !=
+        MMSYSERR_NOERROR)
+        return false;
+    percent = VolumeToPercent(value.dwValue, minimum, maximum);
+    return true;
+}
+
+bool MasterVolume::SetPercent(unsigned p) {
+    if (!FindVolumeControl()) return false;
+    MIXERCONTROLDETAILS_UNSIGNED value{PercentToVolume(p, minimum, maximum)};
+    MIXERCONTROLDETAILS details = UnsignedValueDetails(controlId, value);
+    return api_.setControlDetails(mixer.Object(), &details,
+                                  MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR;
+}
+
+bool MasterVolume::Step(int d) {
+    unsigned p = 0;
+    if (!GetPercent(p)) return false;
+    const long long n = std::clamp(static_cast<long long>(p) + d, 0LL, 100LL);
+    return SetPercent(static_cast<unsigned>(n));
+}
+
+} // namespace k2

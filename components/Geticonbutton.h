@@ -1,0 +1,17 @@
+// A bitmap button whose glyph is the icon the shell associates with a path.
+#pragma once
+#include "toolkit/Controls.h"
+
+#include <string>
+
+namespace k2 {
+
+class TGetIconButton : public tk::BitBtn {
+public:
+    explicit TGetIconButton(tk::Component* owner);
+    // Shows the icon of `path` on the button; a path that does not exist
+    // (the empty one included) gives a blank, face-coloured glyph.
+    void GetIcon(std::string path);
+};
+
+} // namespace k2

@@ -1,0 +1,167 @@
+#include "components/Scmake.h"
+
+#include "toolkit/Handles.h"
+#include "toolkit/SjisPath.h"
+#include "toolkit/Text.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <array>
+#include <optional>
+
+namespace k2 {
+
+namespace {
+
+constexpr int kShowNormal = SW_SHOW;
+constexpr int kShowMaximized = SW_SHOWMAXIMIZED;
+constexpr int kShowMinimized = SW_SHOWMINNOACTIVE;
+
+// The link object takes the shortcut file's name as UTF-16 within MAX_PATH
+// characters, terminator included; a longer name is refused, never cut.
+std::optional<std::wstring> ShortcutFileName(const std::string& path) {
+    std::wstring wide = tk::AnsiToWide(path);
+    if (wide.size() >= MAX_PATH) return std::nullopt;
+    return wide;
+}
+
+using TextBuffer = std::array<char, MAX_PATH>;
+
+// What the link left in a buffer, terminated whatever it wrote.
+std::string BufferText(TextBuffer& buffer) {
+    buffer.back() = '\0';
+    return buffer.data();
+}
+
+HRESULT CreateShellLink(tk::ComPtr<IShellLinkA>& link) {
+    return CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                            link.PutVoid());
+}
+
+} // namespace
+
+TSCMake::TSCMake(tk::Component* owner) : tk::Component(owner) {
+    // Only a successful initialisation (S_OK or S_FALSE) is paired with CoUninitialize.
+    comInitialized_ = SUCCEEDED(CoInitialize(nullptr));
+}
+
+TSCMake::~TSCMake() {
+    if (comInitialized_) CoUninitialize();
+}
+
+TSCMake::WNDSTATE TSCMake::GetWndState() const {
+    switch (FShowCmd) {
+    case kShowMaximized: return Maximize;
+    case kShowMinimized: return Minimize;
+    default: return Normal;
+    }
+}
+
+void TSCMake::SetWndState(WNDSTATE state) {
+    switch (state) {
+    case Maximize: FShowCmd = kShowMaximized; break;
+    case Minimize: FShowCmd = kShowMinimized; break;
+    default: FShowCmd = kShowNormal; break;
+    }
+}
+
+std::uint16_t TSCMake::GetSCKey() const {
+    const unsigned key = FHotKey & 0xFFu;
+    const unsigned flags = FHotKey >> 8;
+    unsigned value = key;
+    if (flags & HOTKEYF_SHIFT) value |= 0x2000;
+    if (flags & HOTKEYF_CONTROL) value |= 0x4000;
+    if (flags & HOTKEYF_ALT) value |= 0x8000;
+    return static_cast<std::uint16_t>(value);
+}
+
+void TSCMake::SetSCKey(std::uint16_t value) {
+    const unsigned key = value & 0x1FFFu;
+    FHotKey = static_cast<std::uint16_t>(key);
+    if (key == 0) return;
+    unsigned flags = 0;
+    if (value & 0x2000) flags |= HOTKEYF_SHIFT;
+    if (value & 0x4000) flags |= HOTKEYF_CONTROL;
+    if (value & 0x8000) flags |= HOTKEYF_ALT;
+    FHotKey = static_cast<std::uint16_t>(FHotKey | (flags << 8));
+}
+
+long TSCMake::CreateLink() {
+    if (SCName.empty() || SCDir.empty() || LinkPath.empty()) return -1;
+    // A hot key without a key carries no modifiers.
+    if ((FHotKey & 0xFF) == 0) FHotKey = 0;
+
+    const auto fileName = ShortcutFileName(SCDir + "\\" + SCName + ".lnk");
+    if (!fileName) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+
+    tk::ComPtr<IShellLinkA> link;
+    HRESULT hr = CreateShellLink(link);
+    if (FAILED(hr)) return hr;
+    link->SetPath(LinkPath.c_str());
+    link->SetWorkingDirectory(WorkDir.c_str());
+    link->SetShowCmd(FShowCmd);
+    link->SetHotkey(FHotKey);
+    link->SetIconLocation(IconPath.c_str(), IconNo);
+    link->SetArguments(Argument.c_str());
+
+    tk::ComPtr<IPersistFile> file;
+    hr = link->QueryInterface(IID_IPersistFile, file.PutVoid());
+    if (FAILED(hr)) return hr;
+    return file->Save(fileName->c_str(), TRUE);
+}
+
+int TSCMake::AnalizeLink(std::string path) {
+    if (tk::sjis::ExtensionPart(path) != ".lnk") return -1;
+    const auto fileName = ShortcutFileName(path);
+    if (!fileName) return -1;
+
+    tk::ComPtr<IShellLinkA> link;
+    if (FAILED(CreateShellLink(link))) return -1;
+    tk::ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid()))) return -1;
+    if (FAILED(file->Load(fileName->c_str(), STGM_READ))) return -1;
+
+    SCName = tk::sjis::BaseNamePart(path);
+    SCDir = tk::sjis::FolderPart(path);
+
+    // The link is read as stored: a target that has moved is not searched for.
+    TextBuffer buffer{};
+    WIN32_FIND_DATAA findData{};
+    link->GetPath(buffer.data(), MAX_PATH, &findData, SLGP_UNCPRIORITY);
+    LinkPath = BufferText(buffer);
+
+    buffer.fill('\0');
+    link->GetWorkingDirectory(buffer.data(), MAX_PATH);
+    WorkDir = BufferText(buffer);
+
+    link->GetShowCmd(&FShowCmd);
+    WORD hotKey = 0;
+    link->GetHotkey(&hotKey);
+    FHotKey = hotKey;
+
+    buffer.fill('\0');
+    int iconNo = 0;
+    link->GetIconLocation(buffer.data(), MAX_PATH, &iconNo);
+    IconPath = BufferText(buffer);
+    IconNo = iconNo;
+
+    buffer.fill('\0');
+    link->GetArguments(buffer.data(), MAX_PATH);
+    Argument = BufferText(buffer);
+    return 0;
+}
+
+void TSCMake::ResetProperties() {
+    SCDir.clear();
+    SCName.clear();
+    LinkPath.clear();
+    WorkDir.clear();
+    IconPath.clear();
+    IconNo = 0;
+    Argument.clear();
+    FShowCmd = 0;
+    FHotKey = 0;
+}
+
+} // namespace k2
