@@ -1,2 +1,35 @@
+// Entry point: one instance per desktop session, then the two forms and the
+// message loop.
+#include "app/K2_form2.h"
+#include "app/Korumi2.h"
+#include "toolkit/Application.h"
+#include "toolkit/Exception.h"
+
 #include <windows.h>
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Owned by this process until it ends; the system releases it then.
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, "kor");
+    if (!mutex) return 0;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        MessageBeep(0);
+        MessageBoxA(nullptr, "コルミは仕様上二重起動できなくなっています。", "コルミ２", MB_OK);
+        MessageBeep(0);
+        MessageBoxA(nullptr, "終了します。", "コルミ２", MB_OK);
+        return 0;
+    }
+    tk::Application& app = tk::App();
+    try {
+        app.SetTitle("コルミ２");
+        app.Initialize();
+        ShowWindow(app.Handle(), SW_HIDE);
+        app.SetShowMainForm(false);
+        k2::TForm1& main = app.CreateForm<k2::TForm1>();
+        app.CreateForm<k2::TForm2>(nullptr, main);
+        app.Run();
+    } catch (const tk::Exception& e) {
+        app.ShowException(e);
+    }
+    app.DestroyForms();
+    return 0;
+}

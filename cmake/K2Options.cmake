@@ -18,4 +18,4 @@ function(k2_static_link target)
   endif()
 endfunction()
 
-set(K2_SYSTEM_LIBS user32 gdi32 shell32 ole32 oleaut32 uuid comctl32 comdlg32 winmm advapi32 shlwapi mpr)
+set(K2_SYSTEM_LIBS user32 gdi32 shell32 ole32 oleaut32 uuid comctl32 comdlg32 winmm advapi32 shlwapi mpr msimg32)

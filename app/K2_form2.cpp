@@ -1,0 +1,41 @@
+#include "app/K2_form2.h"
+
+#include "app/Korumi2.h"
+#include "app/persist/StoredText.h"
+#include "resources/Form2Layout.h"
+
+namespace k2 {
+
+TForm2::TForm2(tk::Component* owner, TForm1& mainForm) : tk::Form(owner), mainForm_(mainForm) {
+    Build(layout::kForm2);
+    Label1 = &Get<tk::Label>("Label1");
+    MaskEdit1 = &Get<tk::MaskEdit>("MaskEdit1");
+    Button1 = &Get<tk::Button>("Button1");
+    MaskEdit1->SetText("");
+    Label1->SetCaption(mainForm_.passwordSetMode ? layout::kPromptNewPassword : layout::kPromptPassword);
+    SetActiveControl(MaskEdit1);
+    OnClose = [this](tk::Component& sender) { FormClose(sender); };
+}
+
+TForm2::~TForm2() { RunDestroyHandler(); }
+
+void TForm2::BindHandlers(tk::HandlerTable& table) {
+    table.notify["Button1Click"] = [this](tk::Component& sender) { Button1Click(sender); };
+    table.keyUp["MaskEdit1KeyUp"] = [this](tk::Control& sender, WORD& key, WPARAM keys) {
+        MaskEdit1KeyUp(sender, key, keys);
+    };
+}
+
+void TForm2::Button1Click(tk::Component&) { Close(); }
+
+void TForm2::MaskEdit1KeyUp(tk::Control&, WORD& key, WPARAM) {
+    if (key == VK_RETURN) Close();
+}
+
+// However the dialog closes, what was typed is the entry: there is no cancel.
+void TForm2::FormClose(tk::Component&) {
+    mainForm_.passwordEntry = EncodeStoredText(MaskEdit1->Text());
+    mainForm_.passwordPromptRequested = false;
+}
+
+} // namespace k2

@@ -1,0 +1,248 @@
+#include "app/Korumi2.h"
+
+#include "app/persist/RunKey.h"
+#include "resources/Form1Layout.h"
+#include "toolkit/Application.h"
+#include "toolkit/Text.h"
+
+namespace k2 {
+
+TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
+    : tk::Form(owner), OpenDialog1(this, "OpenDialog1") {
+    // 1. The form from its layout; the records the window owns.
+    Build(layout::kForm1);
+    FindControls();
+    OnCloseQuery = [this](tk::Component& sender, bool& canClose) { FormCloseQuery(sender, canClose); };
+    OnDestroy = [this](tk::Component& sender) { FormDestroy(sender); };
+    SCMake1 = std::make_unique<TSCMake>(this);
+    SCMake1->SetName("SCMake1");
+    OpenDialog1.Filter = "全てのファイル|*.*";
+    hotKeys = std::make_unique<HotKeyState>();
+    trayIcon = std::make_unique<TrayIconRecord>();
+
+    // 2-3. The program's folder and its data folder.
+    appDir = appDirectory.empty() ? tk::ModuleFolder() : appDirectory;
+    openFolderRequested = false;
+    if (!tk::DirectoryExists(appDir + "data")) CreateDirectoryA((appDir + "data").c_str(), nullptr);
+
+    // 4-6. Settings.
+    LoadSettings(appDir + "data\\data99.ini", appDir, *this, hotKeys->cursorKeysEnabled);
+
+    // 7-8. Slots and passwords; the one-time clean-up of older versions.
+    LoadDataFile(appDir + "data\\data0.kor", dataVersion, *this);
+    UpgradeDataVersion(tk::App().Handle(), dataVersion);
+
+    // 9. The password tool is there while passwords are on.
+    if (passwordsDisabled == 0) BitBtn6->SetVisible(true);
+
+    // 10. Missing capture or icon-cache folders fall back to the program's own.
+    if (!tk::FileExists(captureFolder)) {
+        captureFolder = appDir + "cg";
+        CreateDirectoryA(captureFolder.c_str(), nullptr);
+    }
+    if (!tk::FileExists(iconCacheFolder)) {
+        iconCacheFolder = appDir + "Icon";
+        CreateDirectoryA(iconCacheFolder.c_str(), nullptr);
+    }
+
+    // 14-16. The notification-area icon.
+    trayCallbackMessage = RegisterWindowMessageA("kor2icon");
+    AddTrayIcon(*trayIcon, Handle(), trayCallbackMessage);
+    if (!twoKeyMode) {
+        ChangeTrayIcon(*trayIcon, Handle(), currentPage + 1);
+    } else {
+        Label5->SetFontColor(tk::kLime);
+        ChangeTrayIcon(*trayIcon, Handle(), 12);
+    }
+
+    // 17-20. The loaded settings into the first settings tab.
+    applyingSettings = true;
+    UpdatePageLabel();
+    RadioGroup1->SetItemIndex(autoStart ? 1 : 0);
+    RadioGroup2->SetItemIndex(transparentIconText ? 1 : 0);
+    RadioGroup3->SetItemIndex(captureEnabled ? 1 : 0);
+    RadioGroup4->SetItemIndex(hotKeySet != 0 ? 1 : 0);
+    applyingSettings = false;
+    windowsExiting = false;
+    passwordPromptRequested = false;
+
+    // 21. "Version" + the version with points after its first two digits.
+    const std::string digits = std::to_string(dataVersion);
+    std::string version;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i == 1 || i == 2) version += '.';
+        version += digits[i];
+    }
+    Label6->SetCaption("Version" + version);
+
+    // 24-25. Shell drops; the minimise handler.
+    DragAcceptFiles(Handle(), TRUE);
+    tk::App().OnMinimize = [this] { AppMinimize(); };
+}
+
+TForm1::~TForm1() {
+    RunDestroyHandler();
+    tk::App().OnMinimize = nullptr;
+}
+
+void TForm1::FindControls() {
+    PopupMenu1 = FindMenu("PopupMenu1");
+    Panel1 = &Get<tk::Panel>("Panel1");
+    Panel2 = &Get<tk::Panel>("Panel2");
+    Panel3 = &Get<tk::Panel>("Panel3");
+    Panel4 = &Get<tk::Panel>("Panel4");
+    Label1 = &Get<tk::Label>("Label1");
+    Label2 = &Get<tk::Label>("Label2");
+    Label3 = &Get<tk::Label>("Label3");
+    Label4 = &Get<tk::Label>("Label4");
+    Label5 = &Get<tk::Label>("Label5");
+    Label6 = &Get<tk::Label>("Label6");
+    PageControl1 = &Get<tk::PageControl>("PageControl1");
+    TabSheet1 = &Get<tk::TabSheet>("TabSheet1");
+    TabSheet2 = &Get<tk::TabSheet>("TabSheet2");
+    BitBtn1 = &Get<tk::BitBtn>("BitBtn1");
+    BitBtn2 = &Get<tk::BitBtn>("BitBtn2");
+    BitBtn3 = &Get<tk::BitBtn>("BitBtn3");
+    BitBtn4 = &Get<tk::BitBtn>("BitBtn4");
+    BitBtn5 = &Get<tk::BitBtn>("BitBtn5");
+    BitBtn6 = &Get<tk::BitBtn>("BitBtn6");
+    RadioGroup1 = &Get<tk::RadioGroup>("RadioGroup1");
+    RadioGroup2 = &Get<tk::RadioGroup>("RadioGroup2");
+    RadioGroup3 = &Get<tk::RadioGroup>("RadioGroup3");
+    RadioGroup4 = &Get<tk::RadioGroup>("RadioGroup4");
+    for (int k = 0; k < 9; ++k)
+        slotButtons[static_cast<std::size_t>(k)] = &Get<TGetIconButton>("GetIconButton" + std::to_string(k + 1));
+}
+
+std::unique_ptr<tk::Control> TForm1::CreateCustomControl(const tk::ControlDef& def) {
+    if (std::string(def.className) == "TGetIconButton") return std::make_unique<TGetIconButton>(this);
+    return nullptr;
+}
+
+void TForm1::BindHandlers(tk::HandlerTable& table) {
+    auto notify = [this](void (TForm1::*method)(tk::Component&)) {
+        return [this, method](tk::Component& sender) { (this->*method)(sender); };
+    };
+    table.notify["PageControl1Change"] = notify(&TForm1::PageControl1Change);
+    table.notify["BitBtn2Click"] = notify(&TForm1::BitBtn2Click);
+    table.notify["GetIconButton1Click"] = notify(&TForm1::GetIconButton1Click);
+    table.notify["N1Click"] = notify(&TForm1::N1Click);
+    table.notify["N2Click"] = notify(&TForm1::N2Click);
+    table.notify["N5Click"] = notify(&TForm1::N5Click);
+    table.notify["N6Click"] = notify(&TForm1::N6Click);
+    table.notify["Delete1Click"] = notify(&TForm1::Delete1Click);
+    table.mouseDown["GetIconButton1MouseDown"] = [this](tk::Control& sender, tk::MouseButton button, WPARAM keys,
+                                                        int x, int y) {
+        GetIconButton1MouseDown(sender, button, keys, x, y);
+    };
+    table.dragOver["GetIconButton1DragOver"] = [this](tk::Control& target, tk::Control& source, int x, int y,
+                                                      bool& accept) {
+        GetIconButton1DragOver(target, source, x, y, accept);
+    };
+    table.dragDrop["GetIconButton1DragDrop"] = [this](tk::Control& target, tk::Control& source, int x, int y) {
+        GetIconButton1DragDrop(target, source, x, y);
+    };
+}
+
+// ---- Message routing ------------------------------------------------------
+
+LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The tray callback comes first and never reaches the default handling.
+    if (trayCallbackMessage != 0 && message == trayCallbackMessage) {
+        if (lParam == WM_LBUTTONDBLCLK) ShowMainWindow();
+        return 0;
+    }
+    switch (message) {
+    case WM_MOVE: KeepOnScreen(); return 0;
+    case WM_QUERYENDSESSION: return WMQueryEndSession();
+    case WM_DROPFILES: WMDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
+    default: return tk::Form::WndProc(message, wParam, lParam);
+    }
+}
+
+void TForm1::KeepOnScreen() {
+    RECT rect;
+    GetWindowRect(Handle(), &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    int left = rect.left;
+    int top = rect.top;
+    if (left + width >= screenWidth) {
+        left = screenWidth - width;
+    } else if (left < 0) {
+        left = 0;
+    }
+    if (top + height >= screenHeight) {
+        top = screenHeight - height;
+    } else if (top < 0) {
+        top = 0;
+    }
+    if (left != rect.left || top != rect.top)
+        SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT TForm1::WMQueryEndSession() {
+    windowsExiting = true;
+    Close();
+    return 1;
+}
+
+// ---- Showing, hiding, closing ---------------------------------------------
+
+void TForm1::ShowMainWindow() {
+    if (!Showing()) RefreshSlotButtons();
+    tk::App().Restore();
+    SetActiveWindow(Handle());
+    SetForegroundWindow(Handle());
+    Show();
+}
+
+void TForm1::AppMinimize() {
+    ShowWindow(tk::App().Handle(), SW_HIDE);
+    Hide();
+}
+
+void TForm1::FormCloseQuery(tk::Component&, bool& canClose) {
+    if (windowsExiting) return;
+    canClose = MessageBoxA(Handle(), "コルミ２を終了しても宜しいですか？", "確認", MB_OKCANCEL) != IDCANCEL;
+}
+
+void TForm1::FormDestroy(tk::Component&) {
+    SaveSettings(appDir + "data\\data99.ini", *this, hotKeys->cursorKeysEnabled);
+    if (trayIcon) {
+        DeleteTrayIcon(*trayIcon, Handle());
+        trayIcon.reset();
+    }
+    hotKeys.reset();
+    if (settingsTab2) {
+        TeardownRuntimeSettingsTab(*this, *settingsTab2);
+        settingsTab2.reset();
+    }
+    SaveDataFile(appDir + "data\\data0.kor", *this);
+}
+
+void TForm1::ToggleTwoKeyMode() {
+    if (twoKeyMode) {
+        twoKeyMode = false;
+        Label5->SetFontColor(tk::kGreen);
+        ChangeTrayIcon(*trayIcon, Handle(), currentPage + 1);
+    } else {
+        twoKeyMode = true;
+        Label5->SetFontColor(tk::kLime);
+        ChangeTrayIcon(*trayIcon, Handle(), 12);
+    }
+}
+
+void TForm1::PageControl1Change(tk::Component&) {
+    if (!settingsTab2) {
+        settingsTab2 = std::make_unique<RuntimeSettingsTab>();
+        BuildRuntimeSettingsTab(*this, *settingsTab2);
+    } else if (PageControl1->ActivePage() == TabSheet1) {
+        TeardownRuntimeSettingsTab(*this, *settingsTab2);
+        settingsTab2.reset();
+    }
+}
+
+} // namespace k2

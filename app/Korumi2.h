@@ -1,0 +1,123 @@
+// The main window: owner of all shared state (slots, settings, hot keys,
+// tray icon, volume, the runtime settings tab), its start and shutdown
+// sequences, and the one place where its window messages are routed.
+#pragma once
+#include "app/features/Tcreattabsheet.h"
+#include "app/features/Tregisterhotkey.h"
+#include "app/features/Ttrayicon.h"
+#include "app/features/Tvolume.h"
+#include "app/persist/DataFile.h"
+#include "app/persist/Settings.h"
+#include "components/Geticonbutton.h"
+#include "components/Scmake.h"
+#include "toolkit/Controls.h"
+#include "toolkit/Form.h"
+#include "toolkit/OpenDialog.h"
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace k2 {
+
+// Private message that re-applies the icon caption transparency.
+inline constexpr UINT kReapplyTransparencyMessage = WM_USER + 37;
+inline constexpr UINT_PTR kTransparencyTimerId = 1;
+
+class TForm1 : public tk::Form, public SettingsFields, public SlotModel {
+public:
+    // `appDirectory` (with a trailing backslash) is the folder whose data
+    // folder holds the files; the executable's folder in the program.
+    explicit TForm1(tk::Component* owner = nullptr, const std::string& appDirectory = {});
+    ~TForm1() override;
+
+    // ---- State ----
+    std::string appDir;
+    bool applyingSettings = false;
+    bool windowsExiting = false;
+    UINT trayCallbackMessage = 0;
+    std::unique_ptr<TrayIconRecord> trayIcon;
+    std::unique_ptr<HotKeyState> hotKeys;
+    std::unique_ptr<RuntimeSettingsTab> settingsTab2;
+    std::unique_ptr<MasterVolume> volume;
+    bool passwordPromptRequested = false;
+    bool passwordSetMode = false;
+    std::string passwordEntry;
+    bool openFolderRequested = false;
+    HWND nextClipboardViewer = nullptr;
+    COLORREF savedIconTextBkColor = 0;
+    TGetIconButton* menuTargetButton = nullptr;
+
+    // ---- Components and controls of the layout ----
+    std::unique_ptr<TSCMake> SCMake1;
+    tk::OpenDialog OpenDialog1;
+    tk::PopupMenu* PopupMenu1 = nullptr;
+    tk::Panel *Panel1 = nullptr, *Panel2 = nullptr, *Panel3 = nullptr, *Panel4 = nullptr;
+    tk::Label *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr,
+              *Label6 = nullptr;
+    tk::PageControl* PageControl1 = nullptr;
+    tk::TabSheet *TabSheet1 = nullptr, *TabSheet2 = nullptr;
+    tk::BitBtn *BitBtn1 = nullptr, *BitBtn2 = nullptr, *BitBtn3 = nullptr, *BitBtn4 = nullptr, *BitBtn5 = nullptr,
+               *BitBtn6 = nullptr;
+    tk::RadioGroup *RadioGroup1 = nullptr, *RadioGroup2 = nullptr, *RadioGroup3 = nullptr, *RadioGroup4 = nullptr;
+    // GetIconButton1 ... GetIconButton9: position k is shown on slotButtons[k].
+    std::array<TGetIconButton*, 9> slotButtons{};
+
+    // ---- Window lifecycle ----
+    void FormCloseQuery(tk::Component& sender, bool& canClose);
+    void FormDestroy(tk::Component& sender);
+    void ShowMainWindow();
+    void AppMinimize();
+    void ToggleTwoKeyMode();
+    void PageControl1Change(tk::Component& sender);
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // ---- Pages and slots ----
+    TGetIconButton& SlotButton(int k) const { return *slotButtons.at(static_cast<std::size_t>(k)); }
+    // Position 0-8 of a slot button from its name; -1 for any other control.
+    static int SlotPosition(const tk::Component& control);
+    std::string IconCacheFile(int g) const;
+    void RefreshSlotButtons();
+    void SetSlotButton(int k, TGetIconButton& button);
+    void DeleteSlotIcon(int g);
+    void UpdatePageLabel();
+    void NextPage();
+    void PreviousPage();
+    // After a page change: refresh (when `refresh`), tray image, page label.
+    void ShowPageChange(bool refresh);
+    void BitBtn2Click(tk::Component& sender);
+
+    // ---- Launching ----
+    void LaunchSlot(int g, TGetIconButton& button);
+    void GetIconButton1Click(tk::Component& sender);
+    void N1Click(tk::Component& sender);
+    void N2Click(tk::Component& sender);
+    void GetIconButton1MouseDown(tk::Control& sender, tk::MouseButton button, WPARAM keys, int x, int y);
+
+    // ---- Registration and deletion ----
+    void GetIconButton1DragOver(tk::Control& target, tk::Control& source, int x, int y, bool& accept);
+    void GetIconButton1DragDrop(tk::Control& target, tk::Control& source, int x, int y);
+    void RegisterFileInSlot(int k, TGetIconButton& button);
+    void RegisterFolderInSlot(int k, TGetIconButton& button);
+    void ClearSlot(int k, TGetIconButton& button);
+    void N5Click(tk::Component& sender);
+    void N6Click(tk::Component& sender);
+    void Delete1Click(tk::Component& sender);
+    void WMDropFiles(HDROP drop);
+
+    // ---- Passwords ----
+    // Shows a fresh password dialog when passwordPromptRequested is set;
+    // otherwise only sets it. The entry is left in passwordEntry.
+    void AskPassword();
+
+protected:
+    void BindHandlers(tk::HandlerTable& table) override;
+    std::unique_ptr<tk::Control> CreateCustomControl(const tk::ControlDef& def) override;
+
+private:
+    void FindControls();
+    void KeepOnScreen();
+    LRESULT WMQueryEndSession();
+};
+
+} // namespace k2

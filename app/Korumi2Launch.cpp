@@ -1,0 +1,75 @@
+// Launching a slot through the shell, and the slot popup menu.
+#include "app/Korumi2.h"
+
+#include "app/persist/StoredText.h"
+#include "toolkit/Application.h"
+#include "toolkit/SjisPath.h"
+#include "toolkit/Text.h"
+
+#include <shellapi.h>
+
+namespace k2 {
+
+void TForm1::LaunchSlot(int g, TGetIconButton& button) {
+    const auto slot = static_cast<std::size_t>(g);
+    passwordSetMode = false;
+    if (!passwords[slot + 1].empty() && passwordsDisabled == 0 && !slotPaths[slot].empty()) {
+        passwordPromptRequested = true;
+        AskPassword();
+        if (passwords[slot + 1] != passwordEntry) {
+            Label2->SetCaption("パスワードが違います。");
+            openFolderRequested = false;
+            return;
+        }
+    }
+    std::string path = DecodeStoredText(slotPaths[slot]);
+    const std::string folder = tk::sjis::FolderPart(path);
+    // The started program inherits this as its working directory.
+    SetCurrentDirectoryA(folder.c_str());
+    if (openFolderRequested) path = folder;
+    openFolderRequested = false;
+
+    HWND owner = tk::App().Handle();
+    if (!tk::FileExists(path)) {
+        MessageBeep(0);
+        DeleteSlotIcon(g);
+        slotPaths[slot].clear();
+        SetSlotButton(SlotPosition(button), button);
+    } else if (tk::sjis::ExtensionPart(path) == ".lnk") {
+        if (SCMake1->AnalizeLink(path) == 0) {
+            ShellExecuteA(owner, "open", SCMake1->LinkPath.c_str(), SCMake1->Argument.c_str(), nullptr, SW_SHOW);
+        } else {
+            // An unreadable shortcut goes to the shell as it is, never the
+            // target of an earlier shortcut still held by the component.
+            ShellExecuteA(owner, "open", path.c_str(), nullptr, nullptr, SW_SHOW);
+        }
+    } else {
+        ShellExecuteA(owner, "open", path.c_str(), nullptr, nullptr, SW_SHOW);
+    }
+    tk::App().Minimize();
+}
+
+void TForm1::GetIconButton1Click(tk::Component& sender) {
+    const int k = SlotPosition(sender);
+    if (k < 0) return;
+    LaunchSlot(currentPage * 9 + k, SlotButton(k));
+}
+
+void TForm1::N1Click(tk::Component&) {
+    if (menuTargetButton) GetIconButton1Click(*menuTargetButton);
+}
+
+void TForm1::N2Click(tk::Component& sender) {
+    openFolderRequested = true;
+    N1Click(sender);
+}
+
+void TForm1::GetIconButton1MouseDown(tk::Control& sender, tk::MouseButton button, WPARAM, int, int) {
+    if (button != tk::MouseButton::Right) return;
+    menuTargetButton = dynamic_cast<TGetIconButton*>(&sender);
+    POINT cursor;
+    GetCursorPos(&cursor);
+    PopupMenu1->Popup(Handle(), cursor.x, cursor.y);
+}
+
+} // namespace k2

@@ -1,0 +1,98 @@
+// Registering files and folders in slots, and emptying slots: tool buttons
+// dragged onto a slot, the popup menu, and drops from the shell.
+#include "app/Korumi2.h"
+
+#include "app/persist/StoredText.h"
+#include "toolkit/FolderDialog.h"
+
+#include <shellapi.h>
+
+#include <vector>
+
+namespace k2 {
+
+void TForm1::GetIconButton1DragOver(tk::Control&, tk::Control&, int, int, bool& accept) { accept = true; }
+
+void TForm1::GetIconButton1DragDrop(tk::Control& target, tk::Control& source, int, int) {
+    const int k = SlotPosition(target);
+    auto* button = dynamic_cast<TGetIconButton*>(&target);
+    if (k < 0 || !button) return;
+    const std::string& tool = source.Name();
+    if (tool == "BitBtn3") {
+        RegisterFileInSlot(k, *button);
+    } else if (tool == "BitBtn4") {
+        RegisterFolderInSlot(k, *button);
+    } else if (tool == "BitBtn5") {
+        ClearSlot(k, *button);
+    }
+}
+
+void TForm1::RegisterFileInSlot(int k, TGetIconButton& button) {
+    const auto g = static_cast<std::size_t>(currentPage * 9 + k);
+    if (!OpenDialog1.Execute(Handle())) return;
+    if (!slotPaths[g].empty()) DeleteSlotIcon(static_cast<int>(g));
+    slotPaths[g] = EncodeStoredText(OpenDialog1.FileName);
+    OpenDialog1.FileName.clear();
+    SetSlotButton(k, button);
+}
+
+void TForm1::RegisterFolderInSlot(int k, TGetIconButton& button) {
+    const auto g = static_cast<std::size_t>(currentPage * 9 + k);
+    std::string folder;
+    if (!tk::SelectDirectory(Handle(), folder, true)) return;
+    if (!slotPaths[g].empty()) DeleteSlotIcon(static_cast<int>(g));
+    slotPaths[g] = EncodeStoredText(folder);
+    SetSlotButton(k, button);
+}
+
+void TForm1::ClearSlot(int k, TGetIconButton& button) {
+    const auto g = static_cast<std::size_t>(currentPage * 9 + k);
+    slotPaths[g].clear();
+    passwords[g + 1].clear();
+    SetSlotButton(k, button);
+    DeleteSlotIcon(static_cast<int>(g));
+}
+
+void TForm1::N5Click(tk::Component&) {
+    if (menuTargetButton) RegisterFileInSlot(SlotPosition(*menuTargetButton), *menuTargetButton);
+}
+
+void TForm1::N6Click(tk::Component&) {
+    if (menuTargetButton) RegisterFolderInSlot(SlotPosition(*menuTargetButton), *menuTargetButton);
+}
+
+void TForm1::Delete1Click(tk::Component&) {
+    if (menuTargetButton) ClearSlot(SlotPosition(*menuTargetButton), *menuTargetButton);
+}
+
+void TForm1::WMDropFiles(HDROP drop) {
+    int i = 0;
+    POINT point{};
+    DragQueryPoint(drop, &point);
+    if (tk::Control* under = ControlAtClientPoint(point)) {
+        const int k = SlotPosition(*under);
+        if (k >= 0) i = currentPage * 9 + k;
+    }
+    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT n = 0; n < count; ++n) {
+        // Ask for the length first, so that a long name is registered whole.
+        const UINT length = DragQueryFileA(drop, n, nullptr, 0);
+        std::vector<char> name(length + 1, '\0');
+        DragQueryFileA(drop, n, name.data(), length + 1);
+        while (i < kSlotCount && !slotPaths[static_cast<std::size_t>(i)].empty()) ++i;
+        if (i >= kSlotCount) {
+            i = kSlotCount - 1;
+            Label2->SetCaption("これ以上登録することが出来ません。");
+            continue;
+        }
+        slotPaths[static_cast<std::size_t>(i)] = EncodeStoredText(std::string(name.data(), length));
+        DeleteSlotIcon(i);
+    }
+    currentPage = i / 9;
+    ChangeTrayIcon(*trayIcon, Handle(), currentPage + 1);
+    UpdatePageLabel();
+    RefreshSlotButtons();
+    DragFinish(drop);
+}
+
+} // namespace k2

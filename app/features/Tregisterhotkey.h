@@ -1,0 +1,37 @@
+// System-wide hot keys, all with Ctrl: keypad or digit-row digits, the
+// two-press mode key, Ctrl+Left/Right (pages) and Ctrl+Up/Down (volume).
+#pragma once
+#include <windows.h>
+
+namespace k2 {
+
+class TForm1;
+
+struct HotKeyState {
+    bool awaitingSecondKey = false;  // two-press mode: a first key is pending
+    bool cursorKeysEnabled = true;   // Ctrl+cursor keys stay while the window is hidden
+    bool windowShown = false;        // shown since last hidden (kept while the above is false)
+};
+
+// Hot-key ids registered to the main window; 13 is never used.
+enum HotKeyId : int {
+    kHotKeyShow = 0,
+    kHotKeyPreviousPage = 10,
+    kHotKeyNextPage = 11,
+    kHotKeyTwoKeyMode = 12,
+    kHotKeyVolumeUp = 14,
+    kHotKeyVolumeDown = 15,
+};
+
+// Withdraws ids 0-12, then registers the digits 0-9, Ctrl+Left/Right and the
+// mode key of `keySet` (0 = numeric keypad, 1 = digit row).
+void RegisterKeySet(TForm1& form, HotKeyState& state, int keySet);
+void ReleaseKeySet(TForm1& form, HotKeyState& state);
+void RegisterVolumeKeys(TForm1& form, HotKeyState& state);
+void ReleaseVolumeKeys(TForm1& form, HotKeyState& state);
+// Ctrl+Left/Right (and the volume keys when wanted) are registered while the
+// window is shown or the cursor keys are kept, withdrawn otherwise.
+void ApplyCursorKeyRule(TForm1& form, HotKeyState& state);
+void WMHotKey(TForm1& form, HotKeyState& state, WPARAM id);
+
+} // namespace k2

@@ -1,0 +1,55 @@
+// Stands in for a launched program: appends "cwd|args" and CR LF to a record
+// file, so tests can check what the shell really handed over. The file is
+// K2_RECORD_FILE, or launch_record.txt beside this program. Bytes are written
+// as received (code page 932). Exit code 1 when the record could not be written.
+#include <windows.h>
+
+#include <string>
+
+#include "toolkit/Handles.h"
+#include "toolkit/Text.h"
+
+namespace {
+
+// The command line after the program name, as the C runtime splits it: a
+// quoted name ends at the next quote, a bare one at the first blank.
+// Neither '"' nor ' ' can be the second byte of a double-byte character.
+std::string ArgumentsOf(const char* commandLine) {
+    const char* p = commandLine;
+    if (*p == '"') {
+        ++p;
+        while (*p && *p != '"') ++p;
+        if (*p == '"') ++p;
+    } else {
+        while (*p && *p != ' ' && *p != '\t') ++p;
+    }
+    while (*p == ' ' || *p == '\t') ++p;
+    return p;
+}
+
+std::string RecordFile() {
+    std::string path(GetEnvironmentVariableA("K2_RECORD_FILE", nullptr, 0), '\0');
+    if (!path.empty())
+        path.resize(GetEnvironmentVariableA("K2_RECORD_FILE", path.data(), static_cast<DWORD>(path.size())));
+    return path.empty() ? tk::ModuleFolder() + "launch_record.txt" : path;
+}
+
+std::string CurrentDirectory() {
+    std::string dir(GetCurrentDirectoryA(0, nullptr), '\0');
+    dir.resize(GetCurrentDirectoryA(static_cast<DWORD>(dir.size()), dir.data()));
+    return dir;
+}
+
+} // namespace
+
+int main() {
+    const std::string record = CurrentDirectory() + "|" + ArgumentsOf(GetCommandLineA()) + "\r\n";
+    // Appending in one write keeps records whole when several copies run at once.
+    const tk::FileHandle file(CreateFileA(RecordFile().c_str(), FILE_APPEND_DATA,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    const bool whole = file && WriteFile(file.Get(), record.data(), static_cast<DWORD>(record.size()),
+                                         &written, nullptr) && written == record.size();
+    return whole ? 0 : 1;
+}

@@ -1,0 +1,197 @@
+// JPEG files: what is written decodes back, is baseline JFIF and follows the quality.
+#include <gtest/gtest.h>
+
+#include "support/Scratch.h"
+#include "toolkit/Bitmap.h"
+#include "toolkit/Exception.h"
+#include "toolkit/Jpeg.h"
+
+#include <stdio.h>
+#include <windows.h>
+#include <jpeglib.h>
+
+#include <csetjmp>
+#include <cstdlib>
+#include <map>
+#include <vector>
+
+using k2test::ReadFileBytes;
+using k2test::ScratchDir;
+
+namespace {
+
+struct Decoded {
+    int width = 0;
+    int height = 0;
+    int components = 0;
+    J_COLOR_SPACE colourSpace = JCS_UNKNOWN;
+    bool progressive = false;
+    std::vector<unsigned char> rgb;
+};
+
+struct DecodeErrors {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+void DecodeErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<DecodeErrors*>(cinfo->err)->jump, 1); }
+
+// Nothing with a destructor is created between setjmp and the last libjpeg call.
+bool DecodeInto(const std::string& bytes, Decoded* out) {
+    jpeg_decompress_struct cinfo{};
+    DecodeErrors errors;
+    cinfo.err = jpeg_std_error(&errors.pub);
+    errors.pub.error_exit = DecodeErrorExit;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    jpeg_read_header(&cinfo, TRUE);
+    out->width = static_cast<int>(cinfo.image_width);
+    out->height = static_cast<int>(cinfo.image_height);
+    out->components = cinfo.num_components;
+    out->colourSpace = cinfo.jpeg_color_space;
+    out->progressive = cinfo.progressive_mode;
+    cinfo.out_color_space = JCS_RGB;
+    cinfo.do_fancy_upsampling = FALSE; // keeps colour from bleeding across block edges
+    jpeg_start_decompress(&cinfo);
+    out->rgb.resize(static_cast<std::size_t>(out->width) * out->height * 3);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = out->rgb.data() + static_cast<std::size_t>(cinfo.output_scanline) * out->width * 3;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+// Markers up to the start of scan, with their segment bodies.
+std::multimap<int, std::string> Segments(const std::string& file) {
+    std::multimap<int, std::string> segments;
+    std::size_t at = 2;
+    while (at + 4 <= file.size() && static_cast<unsigned char>(file[at]) == 0xFF) {
+        const int marker = static_cast<unsigned char>(file[at + 1]);
+        const std::size_t length =
+            static_cast<unsigned char>(file[at + 2]) * 256u + static_cast<unsigned char>(file[at + 3]);
+        segments.emplace(marker, file.substr(at + 4, length - 2));
+        if (marker == 0xDA) break;
+        at += 2 + length;
+    }
+    return segments;
+}
+
+// Luminance quantisation table (table 0) of a baseline file.
+std::vector<int> LuminanceTable(const std::string& file) {
+    for (const auto& [marker, body] : Segments(file)) {
+        if (marker != 0xDB) continue;
+        for (std::size_t at = 0; at + 65 <= body.size(); at += 65)
+            if ((body[at] & 0x0F) == 0) return std::vector<int>(body.begin() + at + 1, body.begin() + at + 65);
+    }
+    return {};
+}
+
+std::string SaveWithQuality(const tk::Bitmap& bitmap, std::uint8_t quality, const std::string& path) {
+    tk::JpegImage jpeg(bitmap);
+    jpeg.SetQuality(quality);
+    jpeg.SaveToFile(path);
+    return ReadFileBytes(path);
+}
+
+int FilesIn(const std::string& folder) {
+    int count = 0;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) ++count;
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return count;
+}
+
+} // namespace
+
+TEST(Jpeg, DecodesBackAsBaselineJfifInColour) {
+    ScratchDir dir;
+    // Colour blocks aligned to the 16-pixel chroma blocks: red | blue over green | white.
+    tk::Bitmap bitmap(48, 32, RGB(0, 0, 0));
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 48; ++x)
+            bitmap.SetPixel(x, y, y < 16 ? (x < 32 ? RGB(220, 20, 30) : RGB(10, 40, 230))
+                                         : (x < 32 ? RGB(30, 200, 40) : RGB(250, 250, 250)));
+    const std::string file = SaveWithQuality(bitmap, 100, dir.Path() + "Image_1.jpg");
+
+    ASSERT_GT(file.size(), 20u);
+    EXPECT_EQ(file.substr(0, 4), "\xFF\xD8\xFF\xE0");
+    EXPECT_EQ(file.substr(6, 5), std::string("JFIF\0", 5));
+    const auto segments = Segments(file);
+    EXPECT_EQ(segments.count(0xC0), 1u) << "baseline frame";
+    EXPECT_EQ(segments.count(0xC1) + segments.count(0xC2), 0u) << "no extended or progressive frame";
+
+    Decoded decoded;
+    ASSERT_TRUE(DecodeInto(file, &decoded));
+    EXPECT_EQ(decoded.width, 48);
+    EXPECT_EQ(decoded.height, 32);
+    EXPECT_EQ(decoded.components, 3);
+    EXPECT_EQ(decoded.colourSpace, JCS_YCbCr);
+    EXPECT_FALSE(decoded.progressive);
+    const std::string original = bitmap.Rgb24();
+    for (std::size_t i = 0; i < original.size(); ++i) {
+        const int expected = static_cast<unsigned char>(original[i]);
+        ASSERT_NEAR(decoded.rgb[i], expected, 12) << "pixel " << i / 3 % 48 << "," << i / 3 / 48 << " channel " << i % 3;
+    }
+}
+
+TEST(Jpeg, QualityScalesTheQuantisationTables) {
+    ScratchDir dir;
+    const tk::Bitmap bitmap(16, 16, RGB(100, 150, 200));
+    const auto table = [&](std::uint8_t quality) {
+        return LuminanceTable(SaveWithQuality(bitmap, quality, dir.Path() + "q" + std::to_string(quality) + ".jpg"));
+    };
+    const std::vector<int> q100 = table(100);
+    ASSERT_EQ(q100.size(), 64u);
+    EXPECT_EQ(q100, std::vector<int>(64, 1));
+    EXPECT_NE(table(50), q100);
+    EXPECT_EQ(table(0), table(1)) << "quality 0 counts as the lowest";
+    EXPECT_EQ(table(static_cast<std::uint8_t>(300)), table(44));
+    EXPECT_EQ(table(255), q100);
+    // Even the coarsest tables stay 8-bit, so the file remains baseline.
+    EXPECT_EQ(Segments(SaveWithQuality(bitmap, 1, dir.Path() + "coarse.jpg")).count(0xC0), 1u);
+}
+
+TEST(Jpeg, FailuresRaiseFileErrorAndLeaveNoFile) {
+    ScratchDir dir;
+    const tk::Bitmap bitmap(8, 8, RGB(1, 2, 3));
+
+    const std::string missing = dir.Path() + "no such folder\\Image_1.jpg";
+    try {
+        tk::JpegImage(bitmap).SaveToFile(missing);
+        ADD_FAILURE() << "no error for a missing folder";
+    } catch (const tk::EFileError& e) {
+        EXPECT_NE(std::string(e.what()).find(missing), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(GetFileAttributesA(missing.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // A libjpeg error (an empty picture) comes back as an exception, not an exit.
+    const std::string empty = dir.Path() + "empty.jpg";
+    try {
+        tk::JpegImage(tk::Bitmap()).SaveToFile(empty);
+        ADD_FAILURE() << "no error for an empty picture";
+    } catch (const tk::EFileError& e) {
+        EXPECT_NE(std::string(e.what()).find(empty), std::string::npos) << e.what();
+    }
+
+    // The name is taken by a folder: the write fails and no temporary file remains.
+    CreateDirectoryA((dir.Path() + "taken.jpg").c_str(), nullptr);
+    EXPECT_THROW(tk::JpegImage(bitmap).SaveToFile(dir.Path() + "taken.jpg"), tk::EFileError);
+    EXPECT_EQ(FilesIn(dir.Path()), 0);
+
+    // An existing file of that name is replaced.
+    k2test::WriteFileBytes(dir.Path() + "Image_2.jpg", "old");
+    tk::JpegImage(bitmap).SaveToFile(dir.Path() + "Image_2.jpg");
+    Decoded decoded;
+    EXPECT_TRUE(DecodeInto(ReadFileBytes(dir.Path() + "Image_2.jpg"), &decoded));
+    EXPECT_EQ(FilesIn(dir.Path()), 1);
+}

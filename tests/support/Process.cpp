@@ -1,0 +1,154 @@
+#include "support/Process.h"
+
+#include "toolkit/Text.h"
+
+#include <utility>
+
+namespace k2test {
+namespace {
+
+std::string Environment(const char* name) {
+    const DWORD n = GetEnvironmentVariableA(name, nullptr, 0);
+    if (n == 0) return {};
+    std::string value(n, '\0');
+    const DWORD got = GetEnvironmentVariableA(name, value.data(), n);
+    value.resize(got < n ? got : 0);
+    return value;
+}
+
+// Reads the stored caption without sending WM_GETTEXT, so a busy or hung
+// process cannot block the test.
+std::string StoredText(HWND hwnd) {
+    std::wstring buffer(256, L'\0');
+    for (;;) {
+        const int n = InternalGetWindowText(hwnd, buffer.data(), static_cast<int>(buffer.size()));
+        if (n < static_cast<int>(buffer.size()) - 1) {
+            buffer.resize(static_cast<size_t>(n > 0 ? n : 0));
+            return tk::WideToAnsi(buffer);
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+} // namespace
+
+std::string WinePathFromUnix(const std::string& unixPath) {
+    if (unixPath.empty() || unixPath.front() != '/') return unixPath;
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string K2ExePath() { return WinePathFromUnix(Environment("K2_EXE")); }
+
+std::string TestBinFolder() {
+    std::string folder = WinePathFromUnix(Environment("K2_TEST_BIN"));
+    if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    return folder;
+}
+
+std::string CopyK2To(const std::string& folder) {
+    const std::string source = K2ExePath();
+    const std::string target = folder + "K2.exe";
+    if (source.empty() || !CopyFileA(source.c_str(), target.c_str(), FALSE)) return {};
+    return target;
+}
+
+Process::~Process() { Close(); }
+
+Process::Process(Process&& other) noexcept
+    : handle_(std::exchange(other.handle_, nullptr)), id_(std::exchange(other.id_, 0)),
+      startError_(std::exchange(other.startError_, 0)) {}
+
+Process& Process::operator=(Process&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = std::exchange(other.handle_, nullptr);
+        id_ = std::exchange(other.id_, 0);
+        startError_ = std::exchange(other.startError_, 0);
+    }
+    return *this;
+}
+
+Process Process::Start(const std::string& exe, const std::string& arguments, const std::string& workingDir) {
+    std::string commandLine = "\"" + exe + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    Process process;
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &info)) {
+        process.startError_ = GetLastError();
+        return process;
+    }
+    CloseHandle(info.hThread);
+    process.handle_ = info.hProcess;
+    process.id_ = info.dwProcessId;
+    return process;
+}
+
+bool Process::IsRunning() const { return handle_ && WaitForSingleObject(handle_, 0) == WAIT_TIMEOUT; }
+
+bool Process::WaitForExit(DWORD timeoutMs) const {
+    return handle_ && WaitForSingleObject(handle_, timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool Process::WaitForIdle(DWORD timeoutMs) const {
+    return handle_ && WaitForInputIdle(handle_, timeoutMs) == 0;
+}
+
+std::optional<DWORD> Process::ExitCode() const {
+    DWORD code = 0;
+    if (!handle_ || IsRunning() || !GetExitCodeProcess(handle_, &code)) return std::nullopt;
+    return code;
+}
+
+void Process::Kill() {
+    if (!IsRunning()) return;
+    TerminateProcess(handle_, 1);
+    WaitForSingleObject(handle_, 10000);
+}
+
+void Process::Close() {
+    if (!handle_) return;
+    Kill();
+    CloseHandle(std::exchange(handle_, nullptr));
+    id_ = 0;
+}
+
+std::vector<WindowInfo> TopLevelWindows(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        std::vector<WindowInfo> found;
+    } search{processId, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner != s.processId) return TRUE;
+            char windowClass[256] = {};
+            GetClassNameA(hwnd, windowClass, sizeof windowClass);
+            s.found.push_back({hwnd, windowClass, StoredText(hwnd), IsWindowVisible(hwnd) != FALSE});
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool IsSystemHelperWindow(const WindowInfo& window) {
+    return window.windowClass == "IME" || window.windowClass == "MSCTFIME UI";
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs, DWORD pollMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(pollMs);
+    }
+}
+
+} // namespace k2test
