@@ -109,6 +109,31 @@ public:
     // Shows a fresh password dialog when passwordPromptRequested is set;
     // otherwise only sets it. The entry is left in passwordEntry.
     void AskPassword();
+    // Sets or clears the password of slot position k on the current page.
+    void SetSlotPassword(int k);
+    // The "PASS" tool dropped on slot position k.
+    void PassDrop(int k);
+    void PasswordModeClick(tk::Component& sender);
+
+    // ---- Explanation panel ----
+    void DisplayHint();
+    void GetIconButton1MouseMove(tk::Control& sender, WPARAM keys, int x, int y);
+    void Panel1MouseMove(tk::Control& sender, WPARAM keys, int x, int y);
+
+    // ---- Settings tabs ----
+    void RadioGroup4Click(tk::Component& sender);
+    void RadioGroup1Click(tk::Component& sender);
+    void RadioGroup2Click(tk::Component& sender);
+    void RadioGroup3Click(tk::Component& sender);
+    void VolumeKeysClick(tk::Component& sender);
+    void CursorKeysClick(tk::Component& sender);
+
+    // ---- Desktop captions and clipboard capture ----
+    void ApplyIconTextTransparency();
+    void WMSettingChange();
+    void WMTimer(WPARAM timerId);
+    LRESULT WMDrawClipboard(WPARAM wParam, LPARAM lParam);
+    LRESULT WMChangeCBChain(WPARAM wParam, LPARAM lParam);
 
 protected:
     void BindHandlers(tk::HandlerTable& table) override;

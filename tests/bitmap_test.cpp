@@ -21,6 +21,34 @@ std::uint32_t Le(const std::string& bytes, std::size_t at, int n) {
 }
 
 // A small picture whose every pixel differs, so a swapped row or channel shows.
+// A literal with its embedded NULs.
+template <std::size_t N> std::string Bytes(const char (&literal)[N]) { return std::string(literal, N - 1); }
+
+void PutLe(std::string& out, std::size_t at, std::uint32_t value, int n) {
+    for (int i = 0; i < n; ++i) out[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+// A BMP file: `headerExtra` completes an info header longer than 40 bytes,
+// `table` holds masks or colours, `pixels` the rows as stored.
+std::string Bmp(std::uint32_t headerSize, int width, int height, int bitCount, std::uint32_t compression,
+                const std::string& tableOrExtra, const std::string& pixels, std::uint32_t colours = 0) {
+    std::string file(54, '\0');
+    file[0] = 'B';
+    file[1] = 'M';
+    PutLe(file, 14, headerSize, 4);
+    PutLe(file, 18, static_cast<std::uint32_t>(width), 4);
+    PutLe(file, 22, static_cast<std::uint32_t>(height), 4);
+    PutLe(file, 26, 1, 2);
+    PutLe(file, 28, static_cast<std::uint32_t>(bitCount), 2);
+    PutLe(file, 30, compression, 4);
+    PutLe(file, 46, colours, 4);
+    file += tableOrExtra;
+    PutLe(file, 10, static_cast<std::uint32_t>(file.size()), 4);
+    file += pixels;
+    PutLe(file, 2, static_cast<std::uint32_t>(file.size()), 4);
+    return file;
+}
+
 tk::Bitmap Gradient(int width, int height) {
     tk::Bitmap bitmap(width, height, RGB(0, 0, 0));
     for (int y = 0; y < height; ++y)
@@ -107,16 +135,6 @@ TEST(Bitmap, CopiesAreDeep) {
     EXPECT_EQ(adopted.Rgb24(), copied.Rgb24());
 }
 
-TEST(Bitmap, Rgb24IsTopDownRgb) {
-    tk::Bitmap bitmap(2, 2, RGB(0, 0, 0));
-    bitmap.SetPixel(0, 0, RGB(1, 2, 3));
-    bitmap.SetPixel(1, 1, RGB(250, 251, 252));
-    const std::string rgb = bitmap.Rgb24();
-    ASSERT_EQ(rgb.size(), 12u);
-    EXPECT_EQ(rgb.substr(0, 3), std::string("\x01\x02\x03"));
-    EXPECT_EQ(rgb.substr(9, 3), std::string("\xFA\xFB\xFC"));
-}
-
 TEST(Bitmap, BmpFileRoundTrip) {
     ScratchDir dir;
     const std::string path = dir.Path() + "17";
@@ -149,22 +167,32 @@ TEST(Bitmap, BmpFileRoundTrip) {
     EXPECT_EQ(loaded.Pixel(1, 1), RGB(5, 5, 5));
 }
 
-TEST(Bitmap, LoadsTopDown32BitFiles) {
+TEST(Bitmap, LoadsOtherCommonLayouts) {
     ScratchDir dir;
-    std::string file(54 + 2 * 2 * 4, '\0');
-    const unsigned char header[54] = {'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0,
-                                      2,   0,   0,  0, 0xFE, 0xFF, 0xFF, 0xFF, 1, 0, 32, 0};
-    file.replace(0, 54, reinterpret_cast<const char*>(header), 54);
-    const unsigned char pixels[16] = {3, 2, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 30, 20, 10, 0}; // B, G, R, x
-    file.replace(54, 16, reinterpret_cast<const char*>(pixels), 16);
-    WriteFileBytes(dir.Path() + "top.bmp", file);
-
     tk::Bitmap bitmap;
-    bitmap.LoadFromFile(dir.Path() + "top.bmp");
-    EXPECT_EQ(bitmap.Width(), 2);
-    EXPECT_EQ(bitmap.Height(), 2);
+    const auto load = [&](const std::string& file) {
+        WriteFileBytes(dir.Path() + "other.bmp", file);
+        bitmap.LoadFromFile(dir.Path() + "other.bmp");
+        ASSERT_EQ(bitmap.Width(), 2);
+        ASSERT_EQ(bitmap.Height(), 2);
+    };
+
+    // 32 bits, rows top-down (negative height); pixels B, G, R, unused.
+    load(Bmp(40, 2, -2, 32, BI_RGB, "", Bytes("\3\2\1\0\0\0\0\0" "\0\0\0\0\x1E\x14\x0A\0")));
     EXPECT_EQ(bitmap.Pixel(0, 0), RGB(1, 2, 3));
     EXPECT_EQ(bitmap.Pixel(1, 1), RGB(10, 20, 30));
+
+    // 32 bits with colour masks inside a version 5 header (X, B, G, R in memory order).
+    std::string v5(84, '\0');
+    v5.replace(0, 12, Bytes("\0\0\0\xFF" "\0\0\xFF\0" "\0\xFF\0\0"));
+    load(Bmp(124, 2, 2, 32, BI_BITFIELDS, v5, Bytes("\0\x07\x08\x09\0\0\0\0" "\0\0\0\0\0\0\0\0")));
+    EXPECT_EQ(bitmap.Pixel(0, 1), RGB(9, 8, 7)) << "bottom-up: first row is the bottom one";
+
+    // 8 bits with a two-colour table; rows padded to 4 bytes.
+    load(Bmp(40, 2, 2, 8, BI_RGB, Bytes("\xFF\0\0\0" "\0\x80\0\0"), Bytes("\1\0\0\0" "\0\1\0\0"), 2));
+    EXPECT_EQ(bitmap.Pixel(0, 1), RGB(0, 128, 0));
+    EXPECT_EQ(bitmap.Pixel(1, 1), RGB(0, 0, 255));
+    EXPECT_EQ(bitmap.Pixel(1, 0), RGB(0, 128, 0));
 }
 
 TEST(Bitmap, UnreadableFilesRaiseFileErrorAndKeepTheBitmap) {

@@ -406,4 +406,36 @@ TEST_F(VolumeMixerTest, LineInfoOnAnotherDeviceDescribesThatDevice) {
     EXPECT_EQ(fake.OpenHandles(), 1u);
 }
 
+// Wine's mixer, present when the test session runs a sound server.
+TEST(VolumeMixerWine, ReadsAndSetsTheSpeakersOfDeviceZero) {
+    if (mixerGetNumDevs() == 0) GTEST_SKIP() << "no mixer device (no sound server)";
+    TVolumeMixer mixer(nullptr);
+    ASSERT_GE(mixer.DeviceCount, 1u);
+    EXPECT_FALSE(mixer.MixerNames[0].empty());
+    ASSERT_EQ(mixer.InitMixer(nullptr, 0), 1);
+    ASSERT_GE(mixer.DestinationCount, 1u);
+    EXPECT_FALSE(mixer.DestinationNames[0].empty());
+
+    int original = -1;
+    ASSERT_EQ(mixer.GetVolume(original, 0), 1);
+    ASSERT_EQ(mixer.SetVolume(50, 0), 1);
+    int percent = -1;
+    ASSERT_EQ(mixer.GetVolume(percent, 0), 1);
+    EXPECT_EQ(percent, 50);
+
+    TVolumeMixer::MixInfo info;
+    ASSERT_EQ(mixer.GetLineInfo(nullptr, info, 0, 0, 0), 1);
+    EXPECT_EQ(info.ComponentType, "DST_Speakers");
+    EXPECT_EQ(info.Name, mixer.DestinationNames[0]);
+    EXPECT_EQ(info.LineID.size(), 8u);
+    if (mixer.DeviceCount > 1) {
+        ASSERT_EQ(mixer.GetLineInfo(nullptr, info, 0, 0, 1), 1);
+        EXPECT_EQ(mixer.DeviceID, 0u);
+    }
+    ASSERT_EQ(mixer.GetVolume(percent, 0), 1) << "device 0 is given back after the descriptions";
+    EXPECT_EQ(percent, 50);
+    EXPECT_EQ(mixer.SetVolume(original, 0), 1);
+    mixer.ReleaseMixer();
+}
+
 } // namespace

@@ -235,11 +235,12 @@ void Bitmap::LoadFromFile(const std::string& path) {
     const std::string file = ReadWholeFile(path);
     auto notBitmap = [&] { FailOn(path, "は有効なビットマップではありません。"); };
 
-    if (file.size() < kFileHeaderSize + 12 || file[0] != 'B' || file[1] != 'M') notBitmap();
+    if (file.size() < kFileHeaderSize + kInfoHeaderSize || file[0] != 'B' || file[1] != 'M') notBitmap();
     const std::uint64_t offBits = GetLe(file, 10, 4);
+    // The info header and its later versions (V2, V3, V4, V5); not the old 12-byte core header.
     const std::uint32_t headerSize = GetLe(file, 14, 4);
-    // Info headers from the 40-byte one up to the V5 header; the old 12-byte core header is not supported.
-    if (headerSize < kInfoHeaderSize || headerSize > 124 || kFileHeaderSize + headerSize > file.size()) notBitmap();
+    if (headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 && headerSize != 124)
+        notBitmap();
     const auto width = static_cast<std::int32_t>(GetLe(file, 18, 4));
     const auto rawHeight = static_cast<std::int32_t>(GetLe(file, 22, 4));
     const std::uint32_t planes = GetLe(file, 26, 2);
@@ -261,19 +262,23 @@ void Bitmap::LoadFromFile(const std::string& path) {
         width_ = height_ = 0;
         return;
     }
-    // Colour table (or the three masks after a 40-byte header) must lie in the file, ahead of the pixels.
-    const std::uint64_t tableSize = colorsUsed * 4 + (bitFields && headerSize == kInfoHeaderSize ? 12 : 0);
-    const std::uint64_t tableEnd = kFileHeaderSize + headerSize + tableSize;
+    // The three masks follow the 40-byte part of the header (inside the longer
+    // headers); the colour table follows the whole header. Both come before the pixels.
+    const std::size_t masksAt = kFileHeaderSize + kInfoHeaderSize;
+    const std::uint64_t tableAt = kFileHeaderSize + headerSize + (bitFields && headerSize == kInfoHeaderSize ? 12 : 0);
+    const std::uint64_t tableEnd = tableAt + colorsUsed * 4;
     const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * bitCount + 31) / 32) * 4;
     if (tableEnd > file.size() || offBits < tableEnd || offBits + stride * height > file.size()) notBitmap();
     if (static_cast<std::uint64_t>(width) * height > 0x7FFFFFFF / 4) notBitmap();
 
-    // GDI takes the header, colour table and masks from this copy, whose colour count
-    // is the one checked above.
-    std::string header = file.substr(kFileHeaderSize, static_cast<std::size_t>(tableEnd - kFileHeaderSize));
-    header.resize(std::max<std::size_t>(header.size(), sizeof(BITMAPINFOHEADER) + 12), '\0');
-    auto* info = reinterpret_cast<BITMAPINFO*>(header.data());
-    info->bmiHeader.biClrUsed = colorsUsed;
+    // GDI gets a plain 40-byte header with the checked colour count, then the masks
+    // or the colour table, so it reads nothing the checks above did not cover.
+    std::string header = file.substr(kFileHeaderSize, kInfoHeaderSize);
+    PutLe(header, 0, kInfoHeaderSize, 4);
+    PutLe(header, 32, colorsUsed, 4);
+    if (bitFields) header += file.substr(masksAt, 12);
+    header += file.substr(static_cast<std::size_t>(tableAt), colorsUsed * 4);
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(header.data());
     BitmapHandle surface = TryCreateSurface(width, static_cast<int>(height));
     if (!surface) notBitmap();
     MemoryDc dc(CreateCompatibleDC(nullptr));
