@@ -114,6 +114,10 @@ TEST(Bitmap, CopiesAreDeep) {
     tk::Bitmap assigned;
     assigned = original;
     ExpectSamePixels(original, assigned);
+    tk::Bitmap moved(std::move(assigned));
+    ExpectSamePixels(original, moved);
+    EXPECT_TRUE(assigned.Empty());
+    EXPECT_EQ(assigned.Width(), 0) << "a moved-from bitmap has no size left";
 
     // A screen-compatible bitmap owned by someone else (as the clipboard hands out).
     HDC screen = GetDC(nullptr);

@@ -109,6 +109,19 @@ Bitmap& Bitmap::operator=(const Bitmap& other) {
     return *this;
 }
 
+Bitmap::Bitmap(Bitmap&& other) noexcept
+    : handle_(std::move(other.handle_)), width_(std::exchange(other.width_, 0)),
+      height_(std::exchange(other.height_, 0)) {}
+
+Bitmap& Bitmap::operator=(Bitmap&& other) noexcept {
+    if (this != &other) {
+        handle_ = std::move(other.handle_);
+        width_ = std::exchange(other.width_, 0);
+        height_ = std::exchange(other.height_, 0);
+    }
+    return *this;
+}
+
 Bitmap Bitmap::Adopt(HBITMAP handle) {
     Bitmap bitmap;
     if (!handle) return bitmap;

@@ -16,8 +16,8 @@ public:
     Bitmap(int width, int height, COLORREF fill);
     Bitmap(const Bitmap& other);             // deep copy of the pixels
     Bitmap& operator=(const Bitmap& other);  // deep copy of the pixels
-    Bitmap(Bitmap&&) noexcept = default;
-    Bitmap& operator=(Bitmap&&) noexcept = default;
+    Bitmap(Bitmap&& other) noexcept;            // leaves `other` empty
+    Bitmap& operator=(Bitmap&& other) noexcept; // leaves `other` empty
 
     // Takes ownership of a bitmap handle (e.g. a copy of the clipboard's).
     static Bitmap Adopt(HBITMAP handle);
