@@ -1,0 +1,72 @@
+// The main window as built from its layout, and its life cycle.
+#include "support/MainWindow.h"
+
+#include "resources/Form1Layout.h"
+#include "toolkit/Application.h"
+#include "toolkit/Text.h"
+
+using k2test::MainWindowTest;
+using k2test::Pump;
+
+namespace {
+
+RECT ClientRectOf(HWND hwnd) {
+    RECT rect;
+    GetClientRect(hwnd, &rect);
+    return rect;
+}
+
+// Position of a child relative to its parent's client area.
+POINT PositionInParent(HWND hwnd) {
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    POINT point{rect.left, rect.top};
+    ScreenToClient(GetParent(hwnd), &point);
+    return point;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, BuiltWindowMatchesItsLayout) {
+    Start();
+    k2::TForm1& form = Form();
+    HWND hwnd = form.Handle();
+    EXPECT_EQ(tk::WindowText(hwnd), "コルミ２");
+    const RECT client = ClientRectOf(hwnd);
+    EXPECT_EQ(client.right, 427);
+    EXPECT_EQ(client.bottom, 258);
+    EXPECT_TRUE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    const LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_FALSE(IsWindowVisible(hwnd)) << "the window starts hidden";
+
+    for (const tk::ControlDef& def : k2::layout::kForm1Controls) {
+        SCOPED_TRACE(def.name);
+        tk::Control* control = form.FindControl(def.name);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(control->ClassName(), def.className);
+        ASSERT_NE(control->Parent(), nullptr);
+        EXPECT_EQ(control->Parent()->Name(), def.parent);
+        EXPECT_EQ(control->Hint(), def.hint);
+        if (std::string(def.className) == "TTabSheet") continue;  // placed by its page control
+        const POINT at = PositionInParent(control->Handle());
+        EXPECT_EQ(at.x, def.left);
+        EXPECT_EQ(at.y, def.top);
+        RECT window;
+        GetWindowRect(control->Handle(), &window);
+        EXPECT_EQ(window.right - window.left, def.width);
+        EXPECT_EQ(window.bottom - window.top, def.height);
+        if (*def.caption) {
+            EXPECT_EQ(tk::WindowText(control->Handle()), def.caption);
+        }
+    }
+    EXPECT_FALSE(form.BitBtn6->Visible()) << "PASS is hidden while passwords are off";
+    EXPECT_EQ(form.Label6->Caption(), "Version1.4.9");
+    EXPECT_EQ(form.Label3->Caption(), "[1]ページ");
+    ASSERT_NE(form.PopupMenu1, nullptr);
+    std::string captions;
+    for (const auto& item : form.PopupMenu1->Items()) captions += item.caption + "/";
+    EXPECT_EQ(captions, "実行/フォルダを開く/-/ファイルを登録/フォルダを登録/-/削除/");
+}

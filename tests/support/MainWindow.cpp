@@ -1,0 +1,59 @@
+#include "support/MainWindow.h"
+
+#include "toolkit/Application.h"
+
+#include <commctrl.h>
+
+namespace k2test {
+
+void Pump(unsigned ms) {
+    const DWORD start = GetTickCount();
+    do {
+        tk::App().ProcessMessages();
+        Sleep(5);
+    } while (GetTickCount() - start < ms);
+}
+
+void DragTo(tk::Control& source, tk::Control& target) {
+    RECT rect;
+    GetWindowRect(target.Handle(), &rect);
+    POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ScreenToClient(source.Handle(), &centre);
+    SendMessageA(source.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageA(source.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(centre.x, centre.y));
+    SendMessageA(source.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(centre.x, centre.y));
+}
+
+void Click(tk::Control& button) { SendMessageA(button.Handle(), BM_CLICK, 0, 0); }
+
+void ClickTab(tk::PageControl& pages, int index) {
+    RECT rect = pages.TabRect(index);
+    POINT point{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ScreenToClient(pages.Handle(), &point);
+    SendMessageA(pages.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
+    SendMessageA(pages.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+}
+
+void MainWindowTest::SetUp() {
+    tk::App().SetTitle("コルミ２");
+    tk::App().Initialize();
+    CreateDirectoryA((Dir() + "data").c_str(), nullptr);
+}
+
+void MainWindowTest::TearDown() { Stop(); }
+
+void MainWindowTest::Start() {
+    form_ = std::make_unique<k2::TForm1>(nullptr, Dir());
+    Pump(20);
+}
+
+void MainWindowTest::Stop() {
+    form_.reset();
+    Pump(20);
+}
+
+void MainWindowTest::WriteSettings(const std::string& ini) { WriteFileBytes(Dir() + "data\\data99.ini", ini); }
+
+void MainWindowTest::WriteDataFile(const std::string& bytes) { WriteFileBytes(Dir() + "data\\data0.kor", bytes); }
+
+} // namespace k2test

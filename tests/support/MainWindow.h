@@ -1,0 +1,47 @@
+// In-process fixture: the real main window in a scratch program folder,
+// driven with real messages.
+#pragma once
+#include "app/Korumi2.h"
+#include "support/Scratch.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace k2test {
+
+// Handles queued messages (and the idle work) for about `ms` milliseconds.
+void Pump(unsigned ms = 50);
+
+// Drags a tool button onto a target control with the mouse messages a user's
+// drag produces: left press on the source, release over the target's centre.
+void DragTo(tk::Control& source, tk::Control& target);
+
+// Presses a push button or a bitmap button as a click does (BM_CLICK).
+void Click(tk::Control& button);
+
+// Selects the tab at `index` with a mouse click on it.
+void ClickTab(tk::PageControl& pages, int index);
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the window for the files already placed in Dir() (data\...).
+    void Start();
+    // Destroys the window: the shutdown sequence writes both files.
+    void Stop();
+    // Writes data\data99.ini / data\data0.kor before Start.
+    void WriteSettings(const std::string& ini);
+    void WriteDataFile(const std::string& bytes);
+
+    const std::string& Dir() const { return dir_.Path(); }
+    k2::TForm1& Form() { return *form_; }
+
+    ScratchDir dir_;
+    std::unique_ptr<k2::TForm1> form_;
+};
+
+} // namespace k2test
