@@ -45,6 +45,19 @@ TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
         CreateDirectoryA(iconCacheFolder.c_str(), nullptr);
     }
 
+    // 11-13. The hot keys; while the cursor keys are withdrawn from a hidden
+    // window, the rule takes Ctrl+Left/Right and the volume keys back at once.
+    RegisterKeySet(*this, *hotKeys, hotKeySet);
+    hotKeys->awaitingSecondKey = false;
+    hotKeys->windowShown = false;
+    if (volumeKeysEnabled) RegisterVolumeKeys(*this, *hotKeys);
+    if (!hotKeys->cursorKeysEnabled) {
+        Label4->SetFontColor(tk::kLime);
+        ApplyCursorKeyRule(*this, *hotKeys);
+    } else {
+        Label4->SetFontColor(tk::kGreen);
+    }
+
     // 14-16. The notification-area icon.
     trayCallbackMessage = RegisterWindowMessageA("kor2icon");
     AddTrayIcon(*trayIcon, Handle(), trayCallbackMessage);
@@ -147,6 +160,8 @@ void TForm1::BindHandlers(tk::HandlerTable& table) {
 // ---- Message routing ------------------------------------------------------
 
 LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Once the shutdown sequence has run, the records it freed are gone.
+    if (DestroyHandlerRun()) return tk::Form::WndProc(message, wParam, lParam);
     // The tray callback comes first and never reaches the default handling.
     if (trayCallbackMessage != 0 && message == trayCallbackMessage) {
         if (lParam == WM_LBUTTONDBLCLK) ShowMainWindow();
@@ -186,6 +201,9 @@ void TForm1::KeepOnScreen() {
 LRESULT TForm1::WMQueryEndSession() {
     windowsExiting = true;
     Close();
+    // The session may end the process as soon as this answer is given: the
+    // shutdown sequence saves both files now, not when the loop gets there.
+    RunDestroyHandler();
     return 1;
 }
 

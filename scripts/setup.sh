@@ -67,6 +67,9 @@ if [ ! -f "$WINEPREFIX/.k2-ready" ]; then
             set -e
             wineboot -i >/dev/null 2>&1
             wineserver -w
+            # Wine draws the caption buttons with Marlett: give the prefix its
+            # own copies of the fonts Wine ships, in case it does not find them.
+            cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
             wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null
             for face in "ＭＳ Ｐゴシック" "MS PGothic" "MS UI Gothic"; do
                 wine reg add "HKCU\\Software\\Wine\\Fonts\\Replacements" /v "$face" /d IPAPGothic /f >/dev/null

@@ -68,6 +68,7 @@ protected:
     // Runs OnDestroy once. A derived form calls it from its destructor, while
     // its handlers still exist; the end of the session may run it earlier.
     void RunDestroyHandler();
+    bool DestroyHandlerRun() const { return destroyHandlerRun_; }
 
 private:
     std::unique_ptr<Control> CreateControl(const ControlDef& def);

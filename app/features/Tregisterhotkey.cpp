@@ -1,0 +1,124 @@
+#include "app/features/Tregisterhotkey.h"
+
+#include "app/Korumi2.h"
+
+#include <cstdint>
+
+namespace k2 {
+namespace {
+
+// Keys of the two sets: digits 0-9 and the two-press mode key.
+UINT DigitKey(int keySet, int digit) { return static_cast<UINT>((keySet == 0 ? VK_NUMPAD0 : '0') + digit); }
+UINT ModeKey(int keySet) { return keySet == 0 ? VK_DECIMAL : VK_BACK; }
+
+// A key someone else already holds, or one already ours, fails harmlessly:
+// the combination simply does not reach this program.
+void Register(TForm1& form, int id, UINT key) { RegisterHotKey(form.Handle(), id, MOD_CONTROL, key); }
+void Unregister(TForm1& form, int id) { UnregisterHotKey(form.Handle(), id); }
+
+// Ctrl+0: the window comes up centred under the mouse (a little below it),
+// kept whole on the screen.
+void ShowUnderMouse(TForm1& form) {
+    POINT cursor;
+    GetCursorPos(&cursor);
+    RECT rect;
+    GetWindowRect(form.Handle(), &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    int left = cursor.x - width / 2;
+    int top = cursor.y - height / 2 + 10;
+    if (left + width >= screenWidth) {
+        left = screenWidth - width;
+    } else if (left < 0) {
+        left = 0;
+    }
+    if (top + height >= screenHeight) {
+        top = screenHeight - height;
+    } else if (top < 0) {
+        top = 0;
+    }
+    SetWindowPos(form.Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    form.ShowMainWindow();
+}
+
+void StepVolume(TForm1& form, int change) {
+    // No mixer or no volume control: the key has no effect.
+    if (form.volume) form.volume->Step(change);
+}
+
+} // namespace
+
+void RegisterKeySet(TForm1& form, HotKeyState& state, int keySet) {
+    ReleaseKeySet(form, state);
+    for (int digit = 0; digit <= 9; ++digit) Register(form, digit, DigitKey(keySet, digit));
+    Register(form, kHotKeyPreviousPage, VK_LEFT);
+    Register(form, kHotKeyNextPage, VK_RIGHT);
+    Register(form, kHotKeyTwoKeyMode, ModeKey(keySet));
+}
+
+void ReleaseKeySet(TForm1& form, HotKeyState&) {
+    for (int id = kHotKeyShow; id <= kHotKeyTwoKeyMode; ++id) Unregister(form, id);
+}
+
+void RegisterVolumeKeys(TForm1& form, HotKeyState&) {
+    Register(form, kHotKeyVolumeUp, VK_UP);
+    Register(form, kHotKeyVolumeDown, VK_DOWN);
+    if (!form.volume) form.volume = std::make_unique<MasterVolume>();
+}
+
+void ReleaseVolumeKeys(TForm1& form, HotKeyState&) {
+    Unregister(form, kHotKeyVolumeUp);
+    Unregister(form, kHotKeyVolumeDown);
+    form.volume.reset();
+}
+
+void ApplyCursorKeyRule(TForm1& form, HotKeyState& state) {
+    if (state.cursorKeysEnabled || state.windowShown) {
+        Register(form, kHotKeyPreviousPage, VK_LEFT);
+        Register(form, kHotKeyNextPage, VK_RIGHT);
+        if (form.volumeKeysEnabled) RegisterVolumeKeys(form, state);
+    } else {
+        Unregister(form, kHotKeyPreviousPage);
+        Unregister(form, kHotKeyNextPage);
+        if (form.volumeKeysEnabled) ReleaseVolumeKeys(form, state);
+    }
+}
+
+void WMHotKey(TForm1& form, HotKeyState& state, WPARAM id) {
+    const bool digit = id >= 1 && id <= 9;
+    if (form.twoKeyMode && digit && !state.awaitingSecondKey) {
+        // First key of a pair: turn to that page and keep its number in the
+        // tray until the second key comes.
+        form.currentPage = static_cast<int32_t>(id) - 1;
+        form.ShowPageChange(form.Showing());
+        state.awaitingSecondKey = true;
+        return;
+    }
+    state.awaitingSecondKey = false;
+    if (id == kHotKeyShow) {
+        ShowUnderMouse(form);
+    } else if (digit) {
+        const int k = static_cast<int>(id) - 1;
+        form.LaunchSlot(form.currentPage * 9 + k, form.SlotButton(k));
+    } else if (id == kHotKeyPreviousPage) {
+        form.currentPage = form.currentPage == 0 ? 9 : form.currentPage - 1;
+        form.ShowPageChange(form.Showing());
+    } else if (id == kHotKeyNextPage) {
+        form.currentPage = form.currentPage == 9 ? 0 : form.currentPage + 1;
+        form.ShowPageChange(form.Showing());
+    } else if (id == kHotKeyTwoKeyMode) {
+        form.ToggleTwoKeyMode();
+    } else if (id == kHotKeyVolumeUp) {
+        StepVolume(form, form.volumeStep);
+    } else if (id == kHotKeyVolumeDown) {
+        // The settings file may hold any 32-bit step. The one without a
+        // negation raises the volume to 100 like any other huge negative step.
+        StepVolume(form, form.volumeStep == INT32_MIN ? INT32_MAX : -form.volumeStep);
+    }
+    // The question mark: the mode waits for a first key again.
+    if (form.twoKeyMode) ChangeTrayIcon(*form.trayIcon, form.Handle(), 12);
+}
+
+} // namespace k2
