@@ -118,17 +118,11 @@ FakeControl* FakeMixer::Control(std::size_t device, DWORD id) {
     return nullptr;
 }
 
+// Only open handles are accepted: the classes always query through one.
 FakeDevice* FakeMixer::Resolve(HMIXEROBJ object, DWORD flags) {
-    const DWORD kind = flags & 0xF0000000;
-    if (kind == MIXER_OBJECTF_HMIXER) {
-        const auto it = open_.find(reinterpret_cast<HMIXER>(object));
-        return it == open_.end() ? nullptr : &devices[it->second];
-    }
-    if (kind == MIXER_OBJECTF_MIXER) {
-        const auto id = reinterpret_cast<UINT_PTR>(object);
-        return id < devices.size() ? &devices[id] : nullptr;
-    }
-    return nullptr;
+    if ((flags & 0xF0000000) != MIXER_OBJECTF_HMIXER) return nullptr;
+    const auto it = open_.find(reinterpret_cast<HMIXER>(object));
+    return it == open_.end() ? nullptr : &devices[it->second];
 }
 
 FakeLine* FakeMixer::LineById(FakeDevice& device, DWORD lineId) {
