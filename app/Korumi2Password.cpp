@@ -1,10 +1,27 @@
-// Per-slot passwords: the dialog request and the operations that ask.
+// Per-slot passwords: the dialog request, setting a slot's password, the
+// "PASS" tool and switching the password mode.
 #include "app/K2_form2.h"
 #include "app/Korumi2.h"
 
 #include "toolkit/Application.h"
 
 namespace k2 {
+namespace {
+
+constexpr char kWrongPassword[] = "パスワードが違います。";
+
+// Sets or clears the password of global slot g. The slot is fixed before the
+// dialog opens: hot keys may change the page while it is up.
+void SetPasswordOfSlot(TForm1& form, std::size_t g) {
+    form.passwordSetMode = true;
+    form.passwordPromptRequested = true;
+    if (form.slotPaths[g].empty()) return;
+    form.AskPassword();
+    form.passwords[g + 1] = form.passwordEntry;
+    form.Label2->SetCaption("パスワードを設定、もしくは解除しました。");
+}
+
+} // namespace
 
 void TForm1::AskPassword() {
     if (!passwordPromptRequested) {
@@ -15,6 +32,53 @@ void TForm1::AskPassword() {
     // hot key while a dialog is open) get dialogs of their own.
     TForm2 dialog(nullptr, *this);
     dialog.ShowModal();
+}
+
+void TForm1::SetSlotPassword(int k) { SetPasswordOfSlot(*this, static_cast<std::size_t>(currentPage * 9 + k)); }
+
+void TForm1::PassDrop(int k) {
+    const auto g = static_cast<std::size_t>(currentPage * 9 + k);
+    if (!passwords[g + 1].empty() && !slotPaths[g].empty()) {
+        passwordSetMode = false;
+        passwordPromptRequested = true;
+        AskPassword();
+        if (passwordEntry != passwords[g + 1]) {
+            Label1->SetCaption(kWrongPassword);
+            return;
+        }
+    }
+    SetPasswordOfSlot(*this, g);
+}
+
+void TForm1::PasswordModeClick(tk::Component& sender) {
+    // The group lives on the runtime settings tab, whose record holds the flag.
+    if (!settingsTab2) return;
+    if (settingsTab2->ignoreNextClick) {
+        settingsTab2->ignoreNextClick = false;
+        return;
+    }
+    auto& group = dynamic_cast<tk::RadioGroup&>(sender);
+    passwordPromptRequested = true;
+    if (group.ItemIndex() == 1) {
+        passwordsDisabled = 0;
+        passwordSetMode = true;
+        AskPassword();
+        passwords[0] = passwordEntry;
+        BitBtn6->SetVisible(true);
+        return;
+    }
+    passwordSetMode = false;
+    AskPassword();
+    if (passwordEntry != passwords[0]) {
+        Label1->SetCaption(kWrongPassword);
+        // Back to "on"; the click that this selection raises is ours.
+        settingsTab2->ignoreNextClick = true;
+        group.SetItemIndex(1);
+        return;
+    }
+    passwords[0].clear();
+    passwordsDisabled = 2;
+    BitBtn6->SetVisible(false);
 }
 
 } // namespace k2

@@ -23,13 +23,12 @@ LRESULT CALLBACK ApplicationWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-// The part of a hint after the first '|', or the whole hint.
+} // namespace
+
 std::string LongHint(const std::string& hint) {
     const std::size_t bar = hint.find('|');
     return bar == std::string::npos ? hint : hint.substr(bar + 1);
 }
-
-} // namespace
 
 Application& Application::Instance() {
     static Application application;

@@ -91,6 +91,9 @@ private:
     std::map<std::pair<std::string, int>, FontHandle> fonts_;
 };
 
+// The long part of a hint: the text after the first '|', or the whole hint.
+std::string LongHint(const std::string& hint);
+
 // Shortcut for Application::Instance().
 inline Application& App() { return Application::Instance(); }
 

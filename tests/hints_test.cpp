@@ -1,0 +1,188 @@
+// The explanation panel: hints followed with real cursor moves, the slot
+// explanations, and the messages that stay until the next change.
+#include "support/MainWindow.h"
+
+#include "app/persist/StoredText.h"
+#include "resources/Form1Layout.h"
+#include "toolkit/Application.h"
+
+#include <string>
+
+using k2test::MainWindowTest;
+using k2test::Pump;
+
+namespace {
+
+const std::string kWindowHint = k2::layout::kForm1.hint;
+const std::string kPanelHint = k2::layout::kHintAbove;
+const std::string kTopStripHint = k2::layout::kHintTopStrip;
+
+const std::string kGuarded = "このボタンにはパスワードが設定されています。\n"
+                             "パスワードが設定されているボタンの説明は表示することが出来ません。";
+const std::string kEmpty = "現在このボタンには何も登録されていません。\n"
+                           "ファイル、フォルダの登録方法は左にあるボタンの説明を参照して下さい。";
+
+std::string Registered(const std::string& path) {
+    return "ボタンを押すか、対応したホットキー（マニュアル参照)を押すと\n" + path +
+           "\nを起動します。また右クリックするとポップアップメニューが表示されます。";
+}
+
+// A screen point at (x, y) of a control's client area.
+POINT ScreenPoint(const tk::Control& control, int x, int y) {
+    POINT point{x, y};
+    ClientToScreen(control.Handle(), &point);
+    return point;
+}
+
+class HintsTest : public MainWindowTest {
+protected:
+    // The shown window, with the cursor resting off it.
+    void StartShown() {
+        Start();
+        Form().ShowMainWindow();
+        Pump(50);
+        MoveOff();
+    }
+
+    // Moves the cursor and lets the idle work see it.
+    void MoveTo(POINT point) {
+        SetCursorPos(point.x, point.y);
+        Pump(80);
+    }
+    void MoveTo(const tk::Control& control, int x, int y) { MoveTo(ScreenPoint(control, x, y)); }
+
+    // Onto the desktop, clear of the window.
+    void MoveOff() {
+        RECT rect;
+        GetWindowRect(Form().Handle(), &rect);
+        MoveTo(POINT{rect.right + 40, rect.bottom + 40});
+    }
+
+    void Register(int g, const std::string& path, const std::string& password = {}) {
+        Form().slotPaths[static_cast<std::size_t>(g)] = k2::EncodeStoredText(path);
+        Form().passwords[static_cast<std::size_t>(g) + 1] = k2::EncodeStoredText(password);
+    }
+
+    // One mouse move over slot position k, as the button receives it.
+    void MouseMoveOver(int k) {
+        SendMessageA(Form().SlotButton(k).Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    }
+
+    std::string Label1() { return Form().Label1->Caption(); }
+    std::string Label2() { return Form().Label2->Caption(); }
+};
+
+TEST_F(HintsTest, HoverSequenceFollowsTheCursor) {
+    StartShown();
+    k2::TForm1& form = Form();
+    Register(4, "C:\\tools\\ツール.exe");
+    EXPECT_EQ(Label2(), "") << "off the window";
+
+    // The slot panel's background: its own hint, and the name label cleared.
+    form.Label1->SetCaption("old name");
+    MoveTo(*form.Panel1, 10, 100);
+    EXPECT_EQ(Label2(), kPanelHint);
+    EXPECT_EQ(Label1(), "");
+
+    // Onto a slot: entering blanks the panel, the mouse moves explain the slot.
+    MoveTo(form.SlotButton(4), 10, 10);
+    MoveTo(form.SlotButton(4), 12, 12);
+    EXPECT_EQ(Label1(), "ツール.exe");
+    EXPECT_EQ(Label2(), Registered("C:\\tools\\ツール.exe"));
+    // Resting there changes nothing.
+    Pump(50);
+    EXPECT_EQ(Label2(), Registered("C:\\tools\\ツール.exe"));
+
+    // Back to the background: the panel's hint again and no name.
+    MoveTo(*form.Panel1, 10, 100);
+    EXPECT_EQ(Label2(), kPanelHint);
+    EXPECT_EQ(Label1(), "");
+
+    MoveTo(*form.Label2, 5, 5);
+    EXPECT_EQ(Label2(), kTopStripHint);
+
+    // Another writer's message stays while the hint does not change.
+    form.Label2->SetCaption("パスワードが違います。");
+    MoveTo(*form.Label2, 7, 7);
+    EXPECT_EQ(Label2(), "パスワードが違います。");
+
+    // A highlighted popup item has no hint.
+    MoveTo(*form.Label2, 5, 5);
+    tk::PopupMenu& menu = *form.PopupMenu1;
+    const UINT id = menu.FindItem(std::string("N1"))->id;
+    SendMessageA(form.Handle(), WM_MENUSELECT, MAKEWPARAM(id, MF_HILITE), reinterpret_cast<LPARAM>(menu.Handle()));
+    EXPECT_EQ(Label2(), "");
+
+    MoveTo(*form.Label2, 5, 5);
+    ASSERT_EQ(Label2(), kTopStripHint);
+    MoveOff();
+    EXPECT_EQ(Label2(), "");
+}
+
+TEST_F(HintsTest, ControlsWithoutHintShowTheirNearestAncestorsHint) {
+    StartShown();
+    k2::TForm1& form = Form();
+    form.BitBtn1->SetEnabled(false);
+    struct Case {
+        const char* where;
+        const tk::Control* control;
+        int x, y;
+        std::string hint;
+    };
+    const Case cases[] = {
+        {"2Key", form.Label5, 5, 5, "点灯中は、ホットキーでの起動に２回の操作が必要になります。詳細はマニュアルを参照して下さい。"},
+        {"←→", form.Label4, 5, 5, "点灯中は、フォーム非表示時にCtrl+カーソルキーが無効になります。"},
+        {"version label", form.Label6, 200, 5, kWindowHint},
+        {"status strip right of the version label", form.Panel4, 420, 8, kWindowHint},
+        {"panel of the tabs", form.Panel2, 3, 100, kWindowHint},
+        {"tab control", form.TabSheet1, 5, 50, kPanelHint},
+        {"page label", form.Label3, 5, 5, "現在のページ数が表示されます。"},
+        {"disabled button", form.BitBtn1, 10, 10,
+         "このボタンを押すと、一つ前のページに移ります。※Ctrlキー + ←キー でも同様の事が行えます。"},
+        {"slot button", &form.SlotButton(0), 5, 5, " "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        MoveOff();
+        MoveTo(*c.control, c.x, c.y);
+        EXPECT_EQ(Label2(), c.hint);
+    }
+}
+
+TEST_F(HintsTest, SlotExplanations) {
+    Start();
+    k2::TForm1& form = Form();
+    // Passwords are off: a slot keeps its password, and its secret, all the same.
+    ASSERT_EQ(form.passwordsDisabled, 2);
+    // 表 ends in the byte 0x5C: it must not cut the name.
+    Register(0, "C:\\tools\\ツール.exe");
+    Register(1, "C:\\表\\表計算.exe");
+    Register(2, "", "secret");
+    Register(3, "C:\\private\\diary.txt", "secret");
+    Register(4, "memo.txt");
+    Register(9 + 5, "D:\\games\\page2.exe");
+    struct Case {
+        int page, k;
+        std::string label1, label2;
+    };
+    const Case cases[] = {
+        {0, 0, "ツール.exe", Registered("C:\\tools\\ツール.exe")},
+        {0, 1, "表計算.exe", Registered("C:\\表\\表計算.exe")},
+        {0, 2, "", kEmpty},
+        {0, 3, "???", kGuarded},
+        {0, 4, "memo.txt", Registered("memo.txt")},
+        {0, 8, "", kEmpty},
+        {1, 5, "page2.exe", Registered("D:\\games\\page2.exe")},
+        {1, 3, "", kEmpty},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("page " + std::to_string(c.page) + " position " + std::to_string(c.k));
+        form.currentPage = c.page;
+        form.Label1->SetCaption("stale");
+        MouseMoveOver(c.k);
+        EXPECT_EQ(Label1(), c.label1);
+        EXPECT_EQ(Label2(), c.label2);
+    }
+}
+
+} // namespace
