@@ -1,5 +1,6 @@
 #include "app/Korumi2.h"
 
+#include "app/features/IconTextTransparency.h"
 #include "app/persist/RunKey.h"
 #include "resources/Form1Layout.h"
 #include "toolkit/Application.h"
@@ -25,8 +26,9 @@ TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
     openFolderRequested = false;
     if (!tk::DirectoryExists(appDir + "data")) CreateDirectoryA((appDir + "data").c_str(), nullptr);
 
-    // 4-6. Settings.
-    LoadSettings(appDir + "data\\data99.ini", appDir, *this, hotKeys->cursorKeysEnabled);
+    // 4-6. Settings; 5. the desktop captions' colour before anything changes it.
+    LoadSettings(appDir + "data\\data99.ini", appDir, *this, hotKeys->cursorKeysEnabled,
+                 [this] { savedIconTextBkColor = DesktopIconTextBkColor(); });
 
     // 7-8. Slots and passwords; the one-time clean-up of older versions.
     LoadDataFile(appDir + "data\\data0.kor", dataVersion, *this);
@@ -60,6 +62,7 @@ TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
 
     // 14-16. The notification-area icon.
     trayCallbackMessage = RegisterWindowMessageA("kor2icon");
+    taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     AddTrayIcon(*trayIcon, Handle(), trayCallbackMessage);
     if (!twoKeyMode) {
         ChangeTrayIcon(*trayIcon, Handle(), currentPage + 1);
@@ -88,14 +91,29 @@ TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
     }
     Label6->SetCaption("Version" + version);
 
+    // 22. The Startup-folder shortcut follows the setting.
+    RadioGroup1Click(*RadioGroup1);
+
+    // 23. The clipboard viewer chain, for the screen capture.
+    nextClipboardViewer = SetClipboardViewer(Handle());
+
     // 24-25. Shell drops; the minimise handler.
     DragAcceptFiles(Handle(), TRUE);
     tk::App().OnMinimize = [this] { AppMinimize(); };
+
+    // 26. Transparent desktop captions.
+    if (transparentIconText) ApplyIconTextTransparency();
+
+    // 27. The explanation panel follows the application hint.
+    tk::App().OnHint = [this] { DisplayHint(); };
 }
 
 TForm1::~TForm1() {
     RunDestroyHandler();
     tk::App().OnMinimize = nullptr;
+    // The panel that reflected the hint is gone with the window.
+    tk::App().OnHint = nullptr;
+    tk::App().SetHint("");
 }
 
 void TForm1::FindControls() {
@@ -144,6 +162,10 @@ void TForm1::BindHandlers(tk::HandlerTable& table) {
     table.notify["N5Click"] = notify(&TForm1::N5Click);
     table.notify["N6Click"] = notify(&TForm1::N6Click);
     table.notify["Delete1Click"] = notify(&TForm1::Delete1Click);
+    table.notify["RadioGroup4Click"] = notify(&TForm1::RadioGroup4Click);
+    table.notify["RadioGroup1Click"] = notify(&TForm1::RadioGroup1Click);
+    table.notify["RadioGroup2Click"] = notify(&TForm1::RadioGroup2Click);
+    table.notify["RadioGroup3Click"] = notify(&TForm1::RadioGroup3Click);
     table.mouseDown["GetIconButton1MouseDown"] = [this](tk::Control& sender, tk::MouseButton button, WPARAM keys,
                                                         int x, int y) {
         GetIconButton1MouseDown(sender, button, keys, x, y);
@@ -154,6 +176,12 @@ void TForm1::BindHandlers(tk::HandlerTable& table) {
     };
     table.dragDrop["GetIconButton1DragDrop"] = [this](tk::Control& target, tk::Control& source, int x, int y) {
         GetIconButton1DragDrop(target, source, x, y);
+    };
+    table.mouseMove["GetIconButton1MouseMove"] = [this](tk::Control& sender, WPARAM keys, int x, int y) {
+        GetIconButton1MouseMove(sender, keys, x, y);
+    };
+    table.mouseMove["Panel1MouseMove"] = [this](tk::Control& sender, WPARAM keys, int x, int y) {
+        Panel1MouseMove(sender, keys, x, y);
     };
 }
 
@@ -167,10 +195,20 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (lParam == WM_LBUTTONDBLCLK) ShowMainWindow();
         return 0;
     }
+    if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {
+        WMTaskbarCreated();
+        return 0;
+    }
     switch (message) {
     case WM_MOVE: KeepOnScreen(); return 0;
     case WM_QUERYENDSESSION: return WMQueryEndSession();
     case WM_DROPFILES: WMDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_HOTKEY: WMHotKey(*this, *hotKeys, wParam); return 0;
+    case WM_SETTINGCHANGE: WMSettingChange(); return 0;
+    case WM_TIMER: WMTimer(wParam); return 0;
+    case WM_DRAWCLIPBOARD: return WMDrawClipboard(wParam, lParam);
+    case WM_CHANGECBCHAIN: return WMChangeCBChain(wParam, lParam);
+    case kReapplyTransparencyMessage: ApplyIconTextTransparency(); return 0;
     default: return tk::Form::WndProc(message, wParam, lParam);
     }
 }
@@ -207,6 +245,12 @@ LRESULT TForm1::WMQueryEndSession() {
     return 1;
 }
 
+void TForm1::WMTaskbarCreated() {
+    // The shell has (re)started its notification area: our icon is not there.
+    AddTrayIcon(*trayIcon, Handle(), trayCallbackMessage);
+    ChangeTrayIcon(*trayIcon, Handle(), twoKeyMode ? 12 : currentPage + 1);
+}
+
 // ---- Showing, hiding, closing ---------------------------------------------
 
 void TForm1::ShowMainWindow() {
@@ -215,9 +259,19 @@ void TForm1::ShowMainWindow() {
     SetActiveWindow(Handle());
     SetForegroundWindow(Handle());
     Show();
+    // Shown: the keys the cursor-key rule holds only for a shown window come back.
+    if (!hotKeys->cursorKeysEnabled) {
+        hotKeys->windowShown = true;
+        ApplyCursorKeyRule(*this, *hotKeys);
+    }
 }
 
 void TForm1::AppMinimize() {
+    // The record is gone once the shutdown sequence has run (end of session).
+    if (hotKeys) {
+        hotKeys->windowShown = false;
+        if (!hotKeys->cursorKeysEnabled) ApplyCursorKeyRule(*this, *hotKeys);
+    }
     ShowWindow(tk::App().Handle(), SW_HIDE);
     Hide();
 }
@@ -233,11 +287,14 @@ void TForm1::FormDestroy(tk::Component&) {
         DeleteTrayIcon(*trayIcon, Handle());
         trayIcon.reset();
     }
+    ReleaseKeySet(*this, *hotKeys);
     hotKeys.reset();
     if (settingsTab2) {
         TeardownRuntimeSettingsTab(*this, *settingsTab2);
         settingsTab2.reset();
     }
+    // The viewers after us stay in the chain.
+    ChangeClipboardChain(Handle(), nextClipboardViewer);
     SaveDataFile(appDir + "data\\data0.kor", *this);
 }
 

@@ -36,6 +36,7 @@ public:
     bool applyingSettings = false;
     bool windowsExiting = false;
     UINT trayCallbackMessage = 0;
+    UINT taskbarCreatedMessage = 0;  // the shell's notice that its notification area is new
     std::unique_ptr<TrayIconRecord> trayIcon;
     std::unique_ptr<HotKeyState> hotKeys;
     std::unique_ptr<RuntimeSettingsTab> settingsTab2;
@@ -143,6 +144,7 @@ private:
     void FindControls();
     void KeepOnScreen();
     LRESULT WMQueryEndSession();
+    void WMTaskbarCreated();
 };
 
 } // namespace k2

@@ -24,6 +24,8 @@ void TForm1::GetIconButton1DragDrop(tk::Control& target, tk::Control& source, in
         RegisterFolderInSlot(k, *button);
     } else if (tool == "BitBtn5") {
         ClearSlot(k, *button);
+    } else if (tool == "BitBtn6") {
+        PassDrop(k);
     }
 }
 

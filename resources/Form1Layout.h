@@ -18,7 +18,7 @@ inline constexpr char kHintAbove[] = "各項目の上にカーソルを合わせ
 constexpr ControlDef SlotButton(const char* name, int left, int top) {
     return {.name = name, .className = "TGetIconButton", .parent = "Panel1", .left = left, .top = top,
             .width = 40, .height = 40, .hint = " ", .onClick = "GetIconButton1Click",
-            .onMouseDown = "GetIconButton1MouseDown",
+            .onMouseDown = "GetIconButton1MouseDown", .onMouseMove = "GetIconButton1MouseMove",
             .onDragOver = "GetIconButton1DragOver", .onDragDrop = "GetIconButton1DragDrop"};
 }
 
@@ -78,20 +78,21 @@ inline constexpr ControlDef kForm1Controls[] = {
     SettingsGroup("RadioGroup4", 5, "ホットキーの選択", "テンキー\n数字キー",
                   "ファイルやフォルダの実行時に使用するホットキーを設定します。それぞれ、Ctrlキー　＋　[設定した"
                   "キー]となります。詳しいことはマニュアルを参照して下さい。",
-                  ""),
+                  "RadioGroup4Click"),
     SettingsGroup("RadioGroup1", 40, "コルミ２を自動的に起動", "しない\nする",
                   "「する」を選択すると、Windowsが起動されたときにコルミ２も自動的に起動されるようになります。尚、"
                   "アンインストールの際はこの項目を「しない」にして下さい。",
-                  ""),
+                  "RadioGroup1Click"),
     SettingsGroup("RadioGroup2", 75, "アイコンの文字列の背景色", "しない\n透明にする",
                   "デスクトップのアイコンの、文字列の背景を透明にします。元に戻ったときは再び設定し直して下さい。",
-                  ""),
+                  "RadioGroup2Click"),
     SettingsGroup("RadioGroup3", 109, "簡易スクリーンキャプチャ", "しない\nする",
                   "「する」にすると、クリップボードの画像を監視して、指定されたフォルダに連番ファイル名のJpgファイル"
                   "で画像を保存します。(PrintScreenキーとの連携が効果的)",
-                  ""),
+                  "RadioGroup3Click"),
     {.name = "Panel1", .className = "TPanel", .parent = "Form1", .left = 215, .top = 72, .width = 210, .height = 185,
-     .hint = kHintAbove, .bevelInner = Bevel::Lowered, .bevelOuter = Bevel::Raised},
+     .hint = kHintAbove, .bevelInner = Bevel::Lowered, .bevelOuter = Bevel::Raised,
+     .onMouseMove = "Panel1MouseMove"},
     {.name = "Label1", .className = "TLabel", .parent = "Panel1", .left = 44, .top = 5, .width = 121, .height = 33,
      .hint = "登録されているファイル、フォルダの、パス名を除いた部分が表示されます。", .color = tk::kBlack,
      .fontColor = tk::kYellow, .fontHeight = 13, .alignment = TextAlign::Center, .centerVertically = true,

@@ -1,0 +1,78 @@
+#include "app/features/ClipboardCapture.h"
+
+#include "app/Korumi2.h"
+#include "toolkit/Application.h"
+#include "toolkit/Bitmap.h"
+#include "toolkit/Exception.h"
+#include "toolkit/Jpeg.h"
+#include "toolkit/Text.h"
+
+#include <optional>
+
+namespace k2 {
+
+namespace {
+
+// The clipboard, open for one read; closed on every path.
+class OpenedClipboard {
+public:
+    explicit OpenedClipboard(HWND owner) {
+        if (!OpenClipboard(owner)) throw tk::Exception("クリップボードを開けません");
+    }
+    ~OpenedClipboard() { CloseClipboard(); }
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+};
+
+// A screen picture is a plain bitmap: programs that put a metafile picture
+// beside it copy drawings, not screens.
+bool ClipboardHoldsScreenPicture() {
+    return !IsClipboardFormatAvailable(CF_METAFILEPICT) && IsClipboardFormatAvailable(CF_BITMAP);
+}
+
+tk::Bitmap ReadClipboardBitmap(HWND owner) {
+    OpenedClipboard clipboard(owner);
+    auto* handle = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    if (!handle) throw tk::Exception("クリップボードの画像を読み取れません");
+    return tk::Bitmap::CopyOf(handle);
+}
+
+} // namespace
+
+std::string CaptureFileName(const std::string& folder, const std::string& prefix, std::int32_t number) {
+    return folder + "\\" + prefix + std::to_string(number) + ".jpg";
+}
+
+LRESULT TForm1::WMDrawClipboard(WPARAM wParam, LPARAM lParam) {
+    // A capture that fails is reported only after the notice has gone down the
+    // chain: the other viewers must not miss a clipboard change because of us.
+    std::optional<tk::Exception> failure;
+    if (captureEnabled && ClipboardHoldsScreenPicture() && tk::FileExists(captureFolder)) {
+        try {
+            const tk::Bitmap picture = ReadClipboardBitmap(Handle());
+            tk::JpegImage jpeg(picture);
+            jpeg.SetQuality(static_cast<std::uint8_t>(jpegQuality));
+            jpeg.SaveToFile(CaptureFileName(captureFolder, captureFilePrefix, captureNumber));
+            // Wraps at the end of the range rather than overflowing.
+            captureNumber = static_cast<std::int32_t>(static_cast<std::uint32_t>(captureNumber) + 1u);
+        } catch (const std::exception& e) {
+            failure.emplace(e.what());
+        }
+    }
+    LRESULT result = 0;
+    if (nextClipboardViewer) result = SendMessageA(nextClipboardViewer, WM_DRAWCLIPBOARD, wParam, lParam);
+    if (failure) tk::App().ShowException(*failure);
+    return result;
+}
+
+LRESULT TForm1::WMChangeCBChain(WPARAM wParam, LPARAM lParam) {
+    const auto removed = reinterpret_cast<HWND>(wParam);
+    if (removed == nextClipboardViewer) {
+        nextClipboardViewer = reinterpret_cast<HWND>(lParam);
+    } else if (nextClipboardViewer) {
+        SendMessageA(nextClipboardViewer, WM_CHANGECBCHAIN, wParam, lParam);
+    }
+    return 0;
+}
+
+} // namespace k2
