@@ -106,6 +106,7 @@ TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
 
     // 27. The explanation panel follows the application hint.
     tk::App().OnHint = [this] { DisplayHint(); };
+    started = true;
 }
 
 TForm1::~TForm1() {
@@ -237,6 +238,10 @@ void TForm1::KeepOnScreen() {
 }
 
 LRESULT TForm1::WMQueryEndSession() {
+    // A session that ends while the start sequence still runs (its calls to
+    // the shell let sent messages in) finds nothing to save: saving then
+    // would write half-loaded state over the files.
+    if (!started) return 1;
     windowsExiting = true;
     Close();
     // The session may end the process as soon as this answer is given: the

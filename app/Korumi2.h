@@ -48,6 +48,7 @@ public:
     HWND nextClipboardViewer = nullptr;
     COLORREF savedIconTextBkColor = 0;
     TGetIconButton* menuTargetButton = nullptr;
+    bool started = false;  // the start sequence has finished
 
     // ---- Components and controls of the layout ----
     std::unique_ptr<TSCMake> SCMake1;

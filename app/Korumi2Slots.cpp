@@ -3,8 +3,11 @@
 #include "app/Korumi2.h"
 
 #include "app/persist/StoredText.h"
+#include "toolkit/Application.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Text.h"
+
+#include <optional>
 
 namespace k2 {
 
@@ -19,6 +22,11 @@ int TForm1::SlotPosition(const tk::Component& control) {
 std::string TForm1::IconCacheFile(int g) const { return iconCacheFolder + "\\" + std::to_string(g); }
 
 void TForm1::RefreshSlotButtons() {
+    // A cache file that cannot be written (the folder removed while the
+    // program runs) costs only time: the page is still shown whole, so that
+    // what follows a refresh (showing the window, the page label) happens
+    // too, and the first failure is reported once the nine buttons are done.
+    std::optional<tk::EFileError> unsaved;
     for (int k = 0; k < 9; ++k) {
         const int g = currentPage * 9 + k;
         TGetIconButton& button = SlotButton(k);
@@ -37,8 +45,13 @@ void TForm1::RefreshSlotButtons() {
             }
         }
         button.GetIcon(path);
-        button.SaveGlyph(cache);
+        try {
+            button.SaveGlyph(cache);
+        } catch (const tk::EFileError& e) {
+            if (!unsaved) unsaved = e;
+        }
     }
+    if (unsaved) tk::App().ShowException(*unsaved);
 }
 
 void TForm1::SetSlotButton(int k, TGetIconButton& button) {

@@ -1,6 +1,6 @@
-// Start-up time: from CreateProcess of K2.exe until its main window exists
-// with the tray icon added (the window's constructor adds the icon before
-// it returns), over several runs. Prints the figures.
+// Start-up time: from CreateProcess of K2.exe until its message loop waits
+// for input, that is, until the start sequence (tray icon included) has
+// finished, over several runs. Prints the figures.
 //
 // Usage: startup_time.exe <path of K2.exe> [runs]
 #include <windows.h>
@@ -19,8 +19,6 @@ double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
     return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-// The launcher's main window once its constructor has finished: the
-// version label is written near the end of the start sequence.
 HWND FindLauncher(DWORD processId) {
     HWND found = nullptr;
     for (HWND window = FindWindowExA(nullptr, nullptr, "TForm1", nullptr); window;
@@ -55,17 +53,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot start %s (%lu)\n", exe.c_str(), GetLastError());
             return 1;
         }
-        HWND window = nullptr;
-        // The window class exists before the constructor ends; wait until the
-        // main window accepts messages, which it does once the loop runs.
-        for (int i = 0; i < 10000 && !window; ++i) {
-            window = FindLauncher(process.dwProcessId);
-            if (window) {
-                DWORD_PTR answer = 0;
-                if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &answer)) window = nullptr;
-            }
-            if (!window) Sleep(1);
-        }
+        // Ready when its message loop waits for input: the start sequence,
+        // tray icon included, has finished.
+        const DWORD idle = WaitForInputIdle(process.hProcess, 10000);
+        const HWND window = idle == 0 ? FindLauncher(process.dwProcessId) : nullptr;
         QueryPerformanceCounter(&ready);
         if (!window) {
             std::fprintf(stderr, "no window after 10 s\n");

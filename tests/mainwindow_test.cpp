@@ -70,3 +70,50 @@ TEST_F(MainWindowTest, BuiltWindowMatchesItsLayout) {
     for (const auto& item : form.PopupMenu1->Items()) captions += item.caption + "/";
     EXPECT_EQ(captions, "実行/フォルダを開く/-/ファイルを登録/フォルダを登録/-/削除/");
 }
+
+namespace {
+
+RECT WindowRectOf(HWND hwnd) {
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    return rect;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, MovedPartlyOffTheScreenSnapsBackToTheEdge) {
+    Start();
+    k2::TForm1& form = Form();
+    form.ShowMainWindow();
+    const HWND hwnd = form.Handle();
+    const RECT start = WindowRectOf(hwnd);
+    const int width = start.right - start.left;
+    const int height = start.bottom - start.top;
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+
+    struct Move {
+        const char* edge;
+        int x, y;          // where the window is dragged
+        int left, top;     // where it must end
+    };
+    const Move moves[] = {
+        {"right", screenWidth - width / 2, 100, screenWidth - width, 100},
+        {"bottom", 100, screenHeight - height / 3, 100, screenHeight - height},
+        {"left", -40, 120, 0, 120},
+        {"top", 130, -25, 130, 0},
+        {"top left corner", -10, -10, 0, 0},
+        {"bottom right corner", screenWidth - 5, screenHeight - 5, screenWidth - width, screenHeight - height},
+        {"inside", 200, 150, 200, 150},
+        {"flush with the right edge", screenWidth - width, 10, screenWidth - width, 10},
+    };
+    for (const Move& move : moves) {
+        SCOPED_TRACE(move.edge);
+        SetWindowPos(hwnd, nullptr, move.x, move.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Pump(10);
+        const RECT now = WindowRectOf(hwnd);
+        EXPECT_EQ(now.left, move.left);
+        EXPECT_EQ(now.top, move.top);
+        EXPECT_EQ(now.right - now.left, width);
+    }
+}

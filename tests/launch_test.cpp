@@ -1,0 +1,415 @@
+// Launching slots through the shell, checked for real: the launched program is
+// a recorder that writes down its arguments and working directory, and folders
+// open in the shell's own folder windows.
+#include "support/MainWindow.h"
+#include "support/Process.h"
+
+#include "app/persist/StoredText.h"
+#include "toolkit/Application.h"
+#include "toolkit/Bitmap.h"
+#include "toolkit/Text.h"
+
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <set>
+#include <thread>
+
+using k2test::MainWindowTest;
+using k2test::Pump;
+
+namespace {
+
+constexpr DWORD kLaunchTimeoutMs = 15000;
+// How long a launch that must not happen is waited for.
+constexpr DWORD kNoLaunchMs = 1500;
+
+std::string CurrentDirectory() {
+    std::string dir(GetCurrentDirectoryA(0, nullptr), '\0');
+    dir.resize(GetCurrentDirectoryA(static_cast<DWORD>(dir.size()), dir.data()));
+    return dir;
+}
+
+std::string WithoutSeparator(std::string path) {
+    if (path.size() > 3 && path.back() == '\\') path.pop_back();
+    return path;
+}
+
+std::set<DWORD> ExplorerProcesses() {
+    std::set<DWORD> ids;
+    const tk::KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more; more = Process32Next(snapshot.Get(), &entry))
+        if (lstrcmpiA(entry.szExeFile, "explorer.exe") == 0) ids.insert(entry.th32ProcessID);
+    return ids;
+}
+
+// Closes a folder window's process the way a user would, so that the shell
+// forgets the window; ends it when it does not go.
+void EndProcess(DWORD id) {
+    const tk::KernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+    if (!process) return;
+    for (const auto& window : k2test::TopLevelWindows(id))
+        if (window.visible) PostMessageA(window.hwnd, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.Get(), 5000) == WAIT_TIMEOUT) TerminateProcess(process.Get(), 1);
+    WaitForSingleObject(process.Get(), 5000);
+}
+
+// Answers the password dialogs of this process from a second thread: types
+// the next queued entry into the dialog's edit and presses its OK button.
+class PasswordAnswerer {
+public:
+    PasswordAnswerer() : thread_([this] { Run(); }) {}
+    ~PasswordAnswerer() {
+        stop_ = true;
+        thread_.join();
+    }
+    PasswordAnswerer(const PasswordAnswerer&) = delete;
+    PasswordAnswerer& operator=(const PasswordAnswerer&) = delete;
+
+    void Queue(const std::string& entry) {
+        std::lock_guard lock(mutex_);
+        entries_.push_back(entry);
+    }
+    int Answered() const { return answered_; }
+
+private:
+    void Run() {
+        std::set<HWND> done;
+        while (!stop_) {
+            Sleep(10);
+            HWND dialog = nullptr;
+            while ((dialog = FindWindowExA(nullptr, dialog, "TForm2", nullptr)) != nullptr) {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(dialog, &pid);
+                if (pid != GetCurrentProcessId() || !IsWindowVisible(dialog) || done.contains(dialog)) continue;
+                HWND edit = FindDescendant(dialog, "Edit");
+                HWND ok = FindDescendant(dialog, "Button");
+                if (!edit || !ok) continue;
+                std::string entry;
+                {
+                    std::lock_guard lock(mutex_);
+                    if (!entries_.empty()) {
+                        entry = entries_.front();
+                        entries_.pop_front();
+                    }
+                }
+                DWORD_PTR ignored = 0;
+                SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(entry.c_str()), SMTO_NORMAL, 5000,
+                                    &ignored);
+                done.insert(dialog);
+                ++answered_;
+                PostMessageA(GetParent(ok), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(ok), BN_CLICKED),
+                             reinterpret_cast<LPARAM>(ok));
+            }
+            std::erase_if(done, [](HWND hwnd) { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); });
+        }
+    }
+
+    static HWND FindDescendant(HWND parent, const char* windowClass) {
+        struct Search {
+            const char* windowClass;
+            HWND found;
+        } search{windowClass, nullptr};
+        EnumChildWindows(
+            parent,
+            [](HWND child, LPARAM param) -> BOOL {
+                auto& s = *reinterpret_cast<Search*>(param);
+                char name[32] = {};
+                GetClassNameA(child, name, sizeof name);
+                if (lstrcmpiA(name, s.windowClass) != 0) return TRUE;
+                s.found = child;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    std::mutex mutex_;
+    std::deque<std::string> entries_;
+    std::atomic<int> answered_{0};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+struct Launch {
+    std::string directory;
+    std::string arguments;
+};
+
+class LaunchTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        savedDirectory_ = CurrentDirectory();
+        record_ = Dir() + "launches.txt";
+        // Inherited by everything the shell starts from here.
+        SetEnvironmentVariableA("K2_RECORD_FILE", record_.c_str());
+        explorersBefore_ = ExplorerProcesses();
+        ASSERT_FALSE(k2test::TestBinFolder().empty()) << "K2_TEST_BIN is not set";
+    }
+
+    void TearDown() override {
+        MainWindowTest::TearDown();
+        // The scratch folder can go only once it is nobody's current directory.
+        SetCurrentDirectoryA(savedDirectory_.c_str());
+        SetEnvironmentVariableA("K2_RECORD_FILE", nullptr);
+        for (DWORD id : ExplorerProcesses())
+            if (!explorersBefore_.contains(id)) EndProcess(id);
+    }
+
+    // A copy of the recorder at Dir() + relative; its folders are made.
+    std::string PlaceRecorder(const std::string& relative) {
+        const std::string target = Dir() + relative;
+        tk::ForceDirectories(target.substr(0, target.rfind('\\')));
+        EXPECT_TRUE(CopyFileA((k2test::TestBinFolder() + "launch_recorder.exe").c_str(), target.c_str(), FALSE))
+            << target;
+        return target;
+    }
+
+    void Register(int g, const std::string& path) {
+        Form().slotPaths[static_cast<std::size_t>(g)] = k2::EncodeStoredText(path);
+    }
+    std::string Slot(int g) { return k2::DecodeStoredText(Form().slotPaths[static_cast<std::size_t>(g)]); }
+
+    // Launches recorded so far, waiting up to `timeoutMs` for at least `count`.
+    std::vector<Launch> Launches(std::size_t count, DWORD timeoutMs = kLaunchTimeoutMs) {
+        std::vector<Launch> launches;
+        k2test::WaitUntil(
+            [&] {
+                Pump(10);
+                launches.clear();
+                const std::string text = k2test::ReadFileBytes(record_);
+                for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos;
+                     start = end + 2) {
+                    const std::string line = text.substr(start, end - start);
+                    const std::size_t bar = line.find('|');
+                    launches.push_back({line.substr(0, bar), line.substr(bar + 1)});
+                }
+                return launches.size() >= count;
+            },
+            timeoutMs);
+        return launches;
+    }
+
+    // Caption of the folder window the shell opened since the last call
+    // ("" when none appeared); the shell's process is ended.
+    std::string OpenedFolder() {
+        std::string caption;
+        k2test::WaitUntil(
+            [&] {
+                Pump(10);
+                for (DWORD id : ExplorerProcesses()) {
+                    if (explorersBefore_.contains(id)) continue;
+                    for (const auto& window : k2test::TopLevelWindows(id))
+                        if (window.windowClass == "ExplorerWClass" && window.visible) caption = window.caption;
+                }
+                return !caption.empty();
+            },
+            kLaunchTimeoutMs);
+        for (DWORD id : ExplorerProcesses())
+            if (!explorersBefore_.contains(id)) EndProcess(id);
+        return caption;
+    }
+
+    // Runs a popup item on a slot button as the menu does.
+    void MenuCommand(const char* item, int k) {
+        Form().menuTargetButton = &Form().SlotButton(k);
+        SendMessageA(Form().Handle(), WM_COMMAND, Form().PopupMenu1->FindItem(std::string(item))->id, 0);
+    }
+
+    bool Hidden() { return !IsWindowVisible(Form().Handle()) && tk::App().Minimized(); }
+
+    std::string savedDirectory_;
+    std::string record_;
+    std::set<DWORD> explorersBefore_;
+};
+
+} // namespace
+
+TEST_F(LaunchTest, FileStartsInItsFolderAndTheWindowHides) {
+    const std::string tool = PlaceRecorder("bin\\tool.exe");
+    Start();
+    Register(4, tool);
+    Form().ShowMainWindow();
+    k2test::Click(Form().SlotButton(4));
+    const std::vector<Launch> launches = Launches(1);
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0].directory, Dir() + "bin");
+    EXPECT_EQ(launches[0].arguments, "");
+    EXPECT_TRUE(Hidden());
+    EXPECT_EQ(Slot(4), tool);
+
+    // "実行" on the slot the menu was opened on does the same.
+    Form().ShowMainWindow();
+    MenuCommand("N1", 4);
+    EXPECT_EQ(Launches(2).size(), 2u);
+    EXPECT_TRUE(Hidden());
+}
+
+TEST_F(LaunchTest, ShortcutStartsItsTargetWithItsArgumentsInTheShortcutsFolder) {
+    const std::string tool = PlaceRecorder("bin\\tool.exe");
+    CreateDirectoryA((Dir() + "work").c_str(), nullptr);
+    CreateDirectoryA((Dir() + "links").c_str(), nullptr);
+    CreateDirectoryA((Dir() + "caps").c_str(), nullptr);
+    Start();
+    k2::TSCMake& link = *Form().SCMake1;
+    link.SCDir = Dir() + "links";
+    link.SCName = "tool";
+    link.LinkPath = tool;
+    link.Argument = "-x \"表 a\" 2";
+    link.WorkDir = Dir() + "work";
+    ASSERT_EQ(link.CreateLink(), 0);
+    // The same shortcut with the extension in capitals, and one the link object cannot read.
+    ASSERT_TRUE(CopyFileA((Dir() + "links\\tool.lnk").c_str(), (Dir() + "caps\\tool.LNK").c_str(), FALSE));
+    k2test::WriteFileBytes(Dir() + "links\\broken.lnk", "not a shortcut");
+    Register(0, Dir() + "links\\tool.lnk");
+    Register(1, Dir() + "caps\\tool.LNK");
+    Register(2, Dir() + "links\\broken.lnk");
+
+    Form().ShowMainWindow();
+    k2test::Click(Form().SlotButton(0));
+    std::vector<Launch> launches = Launches(1);
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0].directory, Dir() + "links") << "the shortcut's own working folder is not used";
+    EXPECT_EQ(launches[0].arguments, "-x \"表 a\" 2");
+    EXPECT_TRUE(Hidden());
+
+    // ".LNK" goes to the shell as it is: the shell follows it itself.
+    Form().ShowMainWindow();
+    k2test::Click(Form().SlotButton(1));
+    launches = Launches(2);
+    ASSERT_EQ(launches.size(), 2u);
+    EXPECT_EQ(launches[1].directory, Dir() + "work");
+    EXPECT_EQ(launches[1].arguments, "-x \"表 a\" 2");
+
+    // A shortcut that cannot be read never starts the target of the one read before.
+    Form().ShowMainWindow();
+    k2test::Click(Form().SlotButton(2));
+    EXPECT_EQ(Launches(3, kNoLaunchMs).size(), 2u);
+    EXPECT_EQ(Slot(2), Dir() + "links\\broken.lnk");
+    EXPECT_TRUE(Hidden());
+}
+
+TEST_F(LaunchTest, OpenFolderShowsTheFolderThatHoldsTheItem) {
+    const std::string tool = PlaceRecorder("bin\\tool.exe");
+    Start();
+    Register(0, tool);
+    Register(1, Dir() + "bin");
+    Register(2, "C:\\");
+    Register(3, Dir() + "bin\\deleted.exe");
+    const std::string scratchName = WithoutSeparator(Dir()).substr(WithoutSeparator(Dir()).rfind('\\') + 1);
+
+    struct Case {
+        int k;
+        std::string window;     // caption of the folder window
+        std::string directory;  // current directory afterwards
+    };
+    const Case cases[] = {
+        {0, "bin", Dir() + "bin"},                  // a file: its folder
+        {1, scratchName, WithoutSeparator(Dir())},  // a folder: its parent
+        {2, " (C:)", "C:\\"},                        // a drive root: itself (the shell names it so)
+        {3, "bin", Dir() + "bin"},                  // a file gone from a folder still there
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Slot(c.k));
+        const std::string before = Slot(c.k);
+        Form().ShowMainWindow();
+        MenuCommand("N2", c.k);
+        EXPECT_EQ(OpenedFolder(), c.window);
+        EXPECT_EQ(CurrentDirectory(), c.directory);
+        EXPECT_EQ(Slot(c.k), before) << "the slot changed";
+        EXPECT_TRUE(Hidden());
+        EXPECT_FALSE(Form().openFolderRequested);
+    }
+    EXPECT_TRUE(Launches(1, 0).empty()) << "the program ran instead of its folder opening";
+}
+
+TEST_F(LaunchTest, VanishedTargetEmptiesTheSlotButKeepsItsPassword) {
+    Start();
+    k2::TForm1& form = Form();
+    Register(2, Dir() + "gone.exe");
+    form.passwords[3] = k2::EncodeStoredText("pw");  // passwords are off: no question
+    tk::Bitmap old(32, 32, RGB(200, 10, 10));
+    old.SaveToFile(Dir() + "Icon\\2");
+    form.ShowMainWindow();
+    ASSERT_EQ(form.SlotButton(2).Glyph().Pixel(5, 5), RGB(200, 10, 10));
+
+    k2test::Click(form.SlotButton(2));
+    EXPECT_EQ(form.slotPaths[2], "");
+    EXPECT_EQ(form.passwords[3], k2::EncodeStoredText("pw"));
+    EXPECT_EQ(form.SlotButton(2).Glyph().Pixel(5, 5), GetSysColor(COLOR_BTNFACE));
+    if (tk::FileExists(Dir() + "Icon\\2")) {
+        tk::Bitmap cached;
+        cached.LoadFromFile(Dir() + "Icon\\2");
+        EXPECT_EQ(cached.Pixel(5, 5), GetSysColor(COLOR_BTNFACE)) << "the old icon is still cached";
+    }
+    EXPECT_TRUE(Hidden());
+
+    // An empty slot is launched the same way: it stays empty.
+    form.ShowMainWindow();
+    k2test::Click(form.SlotButton(7));
+    EXPECT_EQ(form.slotPaths[7], "");
+    EXPECT_TRUE(Hidden());
+    EXPECT_TRUE(Launches(1, kNoLaunchMs).empty());
+}
+
+TEST_F(LaunchTest, RefusedOpenFolderLeavesTheNextLaunchAnOrdinaryOne) {
+    const std::string guarded = PlaceRecorder("guarded\\tool.exe");
+    const std::string open = PlaceRecorder("open\\tool.exe");
+    Start();
+    k2::TForm1& form = Form();
+    form.passwordsDisabled = 0;
+    Register(4, guarded);
+    form.passwords[5] = k2::EncodeStoredText("secret");
+    Register(5, open);
+    PasswordAnswerer answerer;
+
+    // Refused, even when it came from "フォルダを開く".
+    form.ShowMainWindow();
+    answerer.Queue("secreT");
+    MenuCommand("N2", 4);
+    EXPECT_EQ(answerer.Answered(), 1);
+    EXPECT_EQ(form.Label2->Caption(), "パスワードが違います。");
+    EXPECT_TRUE(IsWindowVisible(form.Handle()));
+    EXPECT_FALSE(tk::App().Minimized());
+    EXPECT_FALSE(form.openFolderRequested);
+    EXPECT_EQ(Slot(4), guarded);
+
+    // The next launch is an ordinary one: the program runs, its folder does not open.
+    k2test::Click(form.SlotButton(5));
+    const std::vector<Launch> launches = Launches(1);
+    ASSERT_EQ(launches.size(), 1u) << "the refused slot ran, or the next one did not";
+    EXPECT_EQ(launches[0].directory, Dir() + "open");
+    EXPECT_EQ(answerer.Answered(), 1) << "a slot without a password asked for one";
+}
+
+TEST_F(LaunchTest, FolderNamedWithATrailing5CByteWorksThroughout) {
+    // The second byte of "表" is 0x5C, the byte of the path separator.
+    const std::string tool = PlaceRecorder("表\\tool.exe");
+    ASSERT_EQ(std::string("表").back(), '\\');
+    Start();
+    k2::TForm1& form = Form();
+    form.ShowMainWindow();
+    // Registered by a shell drop on the first slot.
+    const std::string names = tool + '\0' + '\0';
+    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
+    auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
+    files->pFiles = sizeof(DROPFILES);
+    memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), names.data(), names.size());
+    GlobalUnlock(drop);
+    SendMessageA(form.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    ASSERT_EQ(Slot(0), tool);
+    EXPECT_TRUE(tk::FileExists(Dir() + "Icon\\0"));
+    EXPECT_NE(form.SlotButton(0).Glyph().Pixel(16, 16), GetSysColor(COLOR_BTNFACE)) << "no icon for the slot";
+
+    k2test::Click(form.SlotButton(0));
+    const std::vector<Launch> launches = Launches(1);
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0].directory, Dir() + "表");
+    EXPECT_EQ(CurrentDirectory(), Dir() + "表");
+}

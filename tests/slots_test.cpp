@@ -1,0 +1,214 @@
+// Pages of slots on the nine buttons: navigation, and the icon cache that
+// spares the shell's icon lookups.
+#include "support/BoxAnswerer.h"
+#include "support/MainWindow.h"
+
+#include "app/persist/StoredText.h"
+#include "toolkit/Application.h"
+#include "toolkit/Bitmap.h"
+#include "toolkit/Text.h"
+
+using k2test::MainWindowTest;
+using k2test::Pump;
+
+namespace {
+
+COLORREF Face() { return GetSysColor(COLOR_BTNFACE); }
+
+// First pixel where two bitmaps differ, described; "" when they are the same.
+std::string Difference(const tk::Bitmap& a, const tk::Bitmap& b) {
+    if (a.Width() != b.Width() || a.Height() != b.Height())
+        return "size " + std::to_string(a.Width()) + "x" + std::to_string(a.Height()) + " vs " +
+               std::to_string(b.Width()) + "x" + std::to_string(b.Height());
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < a.Width(); ++x)
+            if (a.Pixel(x, y) != b.Pixel(x, y))
+                return "pixel (" + std::to_string(x) + "," + std::to_string(y) + ")";
+    return {};
+}
+
+// The cleared glyph: 32 x 32 in the button face colour.
+::testing::AssertionResult IsBlank(const tk::Bitmap& glyph) {
+    const std::string difference = Difference(glyph, tk::Bitmap(32, 32, Face()));
+    if (difference.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "not the blank glyph: " << difference;
+}
+
+// A picture no shell icon looks like.
+tk::Bitmap Distinctive() {
+    tk::Bitmap bitmap(32, 32, RGB(10, 200, 30));
+    for (int i = 0; i < 32; ++i) bitmap.SetPixel(i, i, RGB(250, 0, 250));
+    return bitmap;
+}
+
+// The number of the icon resource the application icon (and so the tray) shows.
+std::string IconPixels(HICON icon) {
+    std::string pixels;
+    tk::Bitmap canvas(16, 16, RGB(0, 0, 0));
+    canvas.DrawIcon(icon, 0, 0);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) pixels += std::to_string(canvas.Pixel(x, y)) + ",";
+    return pixels;
+}
+
+int ApplicationIconNumber() {
+    const std::string shown = IconPixels(tk::App().Icon());
+    for (int number = 1; number <= 12; ++number) {
+        const std::string name = "ICON" + std::to_string(number);
+        const tk::IconHandle icon(static_cast<HICON>(
+            LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_ICON, 16, 16, LR_DEFAULTSIZE)));
+        if (icon && IconPixels(icon.Get()) == shown) return number;
+    }
+    return 0;
+}
+
+std::string ProfileValue(const std::string& ini, const char* key) {
+    char buffer[1024] = {};
+    GetPrivateProfileStringA("各種設定", key, "", buffer, sizeof buffer, ini.c_str());
+    return buffer;
+}
+
+class SlotsTest : public MainWindowTest {
+protected:
+    void Register(int g, const std::string& path) {
+        Form().slotPaths[static_cast<std::size_t>(g)] = k2::EncodeStoredText(path);
+    }
+    std::string CacheFile(int g) const { return Dir() + "Icon\\" + std::to_string(g); }
+    const tk::Bitmap& Glyph(int k) { return Form().SlotButton(k).Glyph(); }
+    // This test program: a file with an icon of its own.
+    const std::string program_ = tk::ModuleFileName();
+};
+
+} // namespace
+
+TEST_F(SlotsTest, ArrowsWrapAroundTheTenPages) {
+    WriteSettings("[各種設定]\r\n現在のページ番号=9\r\n");
+    Start();
+    k2::TForm1& form = Form();
+    Register(0, program_);   // page 1, position 0
+    Register(89, program_);  // page 10, position 8
+    form.ShowMainWindow();
+    EXPECT_EQ(form.Label3->Caption(), "[10]ページ");
+    EXPECT_FALSE(IsBlank(Glyph(8)));
+
+    k2test::Click(*form.BitBtn2);  // "→" from the last page
+    EXPECT_EQ(form.currentPage, 0);
+    EXPECT_EQ(form.Label3->Caption(), "[1]ページ");
+    EXPECT_EQ(ApplicationIconNumber(), 1);
+    EXPECT_FALSE(IsBlank(Glyph(0)));
+    EXPECT_TRUE(IsBlank(Glyph(8)));
+
+    k2test::Click(*form.BitBtn1);  // "←" from the first page
+    EXPECT_EQ(form.currentPage, 9);
+    EXPECT_EQ(form.Label3->Caption(), "[10]ページ");
+    EXPECT_EQ(ApplicationIconNumber(), 10);
+    EXPECT_TRUE(IsBlank(Glyph(0)));
+    EXPECT_FALSE(IsBlank(Glyph(8)));
+
+    k2test::Click(*form.BitBtn1);
+    EXPECT_EQ(form.currentPage, 8);
+    EXPECT_EQ(form.Label3->Caption(), "[9]ページ");
+    EXPECT_EQ(ApplicationIconNumber(), 9);
+}
+
+TEST_F(SlotsTest, CachedGlyphIsShownAsStoredWhileEmptySlotsStayBlank) {
+    Start();
+    // Slot 0 is registered, slot 1 is empty; both have a cache file.
+    Register(0, program_);
+    Distinctive().SaveToFile(CacheFile(0));
+    Distinctive().SaveToFile(CacheFile(1));
+    const std::string stored = k2test::ReadFileBytes(CacheFile(0));
+
+    Form().ShowMainWindow();
+    EXPECT_EQ(Difference(Glyph(0), Distinctive()), "") << "the shell's icon replaced the cached one";
+    EXPECT_EQ(k2test::ReadFileBytes(CacheFile(0)), stored);
+    EXPECT_TRUE(IsBlank(Glyph(1))) << "an empty slot used a cache file";
+    for (int k = 2; k < 9; ++k) EXPECT_TRUE(IsBlank(Glyph(k))) << "position " << k;
+}
+
+TEST_F(SlotsTest, UnreadableCacheFileIsFetchedAgainAndRewritten) {
+    tk::Bitmap valid(32, 32, RGB(1, 2, 3));
+    valid.SaveToFile(Dir() + "valid.bmp");
+    const std::string truncated = k2test::ReadFileBytes(Dir() + "valid.bmp").substr(0, 70);
+    Start();
+    k2test::BoxAnswerer boxes;
+    for (const std::string& content : {std::string("not a bitmap"), truncated, std::string()}) {
+        SCOPED_TRACE(content.size());
+        Form().Hide();
+        Register(0, program_);
+        k2test::WriteFileBytes(CacheFile(0), content);
+        Form().ShowMainWindow();
+        Pump(50);
+        EXPECT_FALSE(IsBlank(Glyph(0)));
+        tk::Bitmap rewritten;
+        ASSERT_NO_THROW(rewritten.LoadFromFile(CacheFile(0)));
+        EXPECT_EQ(Difference(rewritten, Glyph(0)), "");
+    }
+    EXPECT_TRUE(boxes.Seen().empty()) << "a box was shown: " << boxes.Seen().front().text;
+}
+
+TEST_F(SlotsTest, MissingCacheFolderFallsBackToTheProgramsIconFolder) {
+    const std::string gone = Dir() + "gone\\Icon";
+    WriteSettings("[各種設定]\r\nIconキャッシュの保存先=" + gone + "\r\n");
+    Start();
+    EXPECT_EQ(Form().iconCacheFolder, Dir() + "Icon");
+    EXPECT_TRUE(tk::DirectoryExists(Dir() + "Icon"));
+    EXPECT_FALSE(tk::DirectoryExists(gone));
+
+    Register(0, program_);
+    Form().ShowMainWindow();
+    EXPECT_TRUE(tk::FileExists(CacheFile(0)));
+    Stop();
+    EXPECT_EQ(ProfileValue(Dir() + "data\\data99.ini", "Iconキャッシュの保存先"), Dir() + "Icon");
+
+    // Cache folder removed while the program is stopped: made again, icons fetched again.
+    k2test::RemoveTree(Dir() + "Icon");
+    Start();
+    Register(0, program_);
+    Form().ShowMainWindow();
+    EXPECT_TRUE(tk::FileExists(CacheFile(0)));
+    EXPECT_FALSE(IsBlank(Glyph(0)));
+}
+
+TEST_F(SlotsTest, FoldersDocumentsAndProgramsShowAnIconMissingPathsDoNot) {
+    CreateDirectoryA((Dir() + "folder").c_str(), nullptr);
+    k2test::WriteFileBytes(Dir() + "note.txt", "text");
+    Start();
+    Register(0, Dir() + "folder");
+    Register(1, Dir() + "note.txt");
+    Register(2, program_);
+    Register(3, Dir() + "missing.exe");
+    Register(4, "C:\\");
+    Form().ShowMainWindow();
+    EXPECT_FALSE(IsBlank(Glyph(0))) << "folder";
+    EXPECT_FALSE(IsBlank(Glyph(1))) << "document";
+    EXPECT_FALSE(IsBlank(Glyph(2))) << "program";
+    EXPECT_TRUE(IsBlank(Glyph(3))) << "missing file";
+    EXPECT_FALSE(IsBlank(Glyph(4))) << "drive root";
+    for (int k : {0, 1, 2, 4}) {
+        // The lower-left pixel is the glyph's transparent colour.
+        EXPECT_EQ(Glyph(k).TransparentColor(), Face()) << "position " << k;
+    }
+}
+
+TEST_F(SlotsTest, CacheFolderRemovedWhileRunningStillShowsTheWindowAndItsPages) {
+    Start();
+    k2::TForm1& form = Form();
+    Register(0, program_);
+    Register(9, program_);
+    k2test::RemoveTree(Dir() + "Icon");
+    k2test::BoxAnswerer boxes;
+
+    form.ShowMainWindow();
+    EXPECT_TRUE(IsWindowVisible(form.Handle())) << "the window could not be shown";
+    EXPECT_FALSE(IsBlank(Glyph(0)));
+    ASSERT_TRUE(boxes.WaitForBoxes(1, 5000)) << "the unwritable cache was not reported";
+    EXPECT_NE(boxes.Seen()[0].text.find(CacheFile(0)), std::string::npos) << boxes.Seen()[0].text;
+
+    k2test::Click(*form.BitBtn2);
+    EXPECT_EQ(form.currentPage, 1);
+    EXPECT_EQ(form.Label3->Caption(), "[2]ページ");
+    EXPECT_EQ(ApplicationIconNumber(), 2);
+    EXPECT_FALSE(IsBlank(Glyph(0)));
+    EXPECT_EQ(boxes.Seen().size(), 2u) << "one report per page display";
+}
