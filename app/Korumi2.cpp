@@ -217,12 +217,16 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void TForm1::KeepOnScreen() {
     RECT rect;
     GetWindowRect(Handle(), &rect);
+    MoveKeptOnScreen(rect.left, rect.top);
+}
+
+void TForm1::MoveKeptOnScreen(int left, int top) {
+    RECT rect;
+    GetWindowRect(Handle(), &rect);
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    int left = rect.left;
-    int top = rect.top;
     if (left + width >= screenWidth) {
         left = screenWidth - width;
     } else if (left < 0) {

@@ -69,6 +69,8 @@ public:
     void FormCloseQuery(tk::Component& sender, bool& canClose);
     void FormDestroy(tk::Component& sender);
     void ShowMainWindow();
+    // Moves the window to (left, top), or as near as keeps it whole on the screen.
+    void MoveKeptOnScreen(int left, int top);
     void AppMinimize();
     void ToggleTwoKeyMode();
     void PageControl1Change(tk::Component& sender);

@@ -44,6 +44,20 @@ MMRESULT MixerHandle::Reset() {
     return api_->close(std::exchange(handle_, nullptr));
 }
 
+bool QueryVolumeControl(const MixerApi& api, HMIXEROBJ mixer, DWORD lineId, MIXERCONTROLA& control) {
+    control = MIXERCONTROLA{};
+    control.cbStruct = sizeof control;
+    MIXERLINECONTROLSA controls{};
+    controls.cbStruct = sizeof controls;
+    controls.dwLineID = lineId;
+    controls.dwControlType = MIXERCONTROL_CONTROLTYPE_VOLUME;
+    controls.cControls = 1;
+    controls.cbmxctrl = sizeof control;
+    controls.pamxctrl = &control;
+    return api.getLineControls(mixer, &controls, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
+           MMSYSERR_NOERROR;
+}
+
 MIXERCONTROLDETAILS UnsignedValueDetails(std::uint32_t controlId, MIXERCONTROLDETAILS_UNSIGNED& value) {
     MIXERCONTROLDETAILS details{};
     details.cbStruct = sizeof details;

@@ -48,6 +48,10 @@ private:
     HMIXER handle_ = nullptr;
 };
 
+// Looks up the volume control of a line (one control, by type) through an
+// open mixer; true on success.
+bool QueryVolumeControl(const MixerApi& api, HMIXEROBJ mixer, DWORD lineId, MIXERCONTROLA& control);
+
 // Control details for one unsigned value shared by all channels, held in `value`.
 MIXERCONTROLDETAILS UnsignedValueDetails(std::uint32_t controlId, MIXERCONTROLDETAILS_UNSIGNED& value);
 

@@ -98,17 +98,7 @@ bool TVolumeMixer::QueryLine(MIXERLINEA& line, DWORD flags) {
 }
 
 bool TVolumeMixer::QueryVolumeControl(const MIXERLINEA& line, MIXERCONTROLA& control) {
-    control = MIXERCONTROLA{};
-    control.cbStruct = sizeof control;
-    MIXERLINECONTROLSA controls{};
-    controls.cbStruct = sizeof controls;
-    controls.dwLineID = line.dwLineID;
-    controls.dwControlType = MIXERCONTROL_CONTROLTYPE_VOLUME;
-    controls.cControls = 1;
-    controls.cbmxctrl = sizeof control;
-    controls.pamxctrl = &control;
-    return api_.getLineControls(Mixer.Object(), &controls, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
-           MMSYSERR_NOERROR;
+    return k2::QueryVolumeControl(api_, Mixer.Object(), line.dwLineID, control);
 }
 
 int TVolumeMixer::GetDestinationName() {

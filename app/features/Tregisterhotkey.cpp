@@ -25,21 +25,7 @@ void ShowUnderMouse(TForm1& form) {
     GetWindowRect(form.Handle(), &rect);
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    int left = cursor.x - width / 2;
-    int top = cursor.y - height / 2 + 10;
-    if (left + width >= screenWidth) {
-        left = screenWidth - width;
-    } else if (left < 0) {
-        left = 0;
-    }
-    if (top + height >= screenHeight) {
-        top = screenHeight - height;
-    } else if (top < 0) {
-        top = 0;
-    }
-    SetWindowPos(form.Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    form.MoveKeptOnScreen(cursor.x - width / 2, cursor.y - height / 2 + 10);
     form.ShowMainWindow();
 }
 

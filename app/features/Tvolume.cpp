@@ -33,17 +33,7 @@ bool MasterVolume::FindVolumeControl() {
         return false;
 
     MIXERCONTROLA control{};
-    control.cbStruct = sizeof control;
-    MIXERLINECONTROLSA controls{};
-    controls.cbStruct = sizeof controls;
-    controls.dwLineID = line.dwLineID;
-    controls.dwControlType = MIXERCONTROL_CONTROLTYPE_VOLUME;
-    controls.cControls = 1;
-    controls.cbmxctrl = sizeof control;
-    controls.pamxctrl = &control;
-    if (api_.getLineControls(mixer.Object(), &controls, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ONEBYTYPE) !=
-        MMSYSERR_NOERROR)
-        return false;
+    if (!QueryVolumeControl(api_, mixer.Object(), line.dwLineID, control)) return false;
 
     minimum = control.Bounds.dwMinimum;
     maximum = control.Bounds.dwMaximum;
