@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <cstdint>
 
+using k2test::Bytes;
 using k2test::ReadFileBytes;
 using k2test::ScratchDir;
 using k2test::WriteFileBytes;
@@ -19,10 +20,6 @@ std::uint32_t Le(const std::string& bytes, std::size_t at, int n) {
     for (int i = 0; i < n; ++i) v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
     return v;
 }
-
-// A small picture whose every pixel differs, so a swapped row or channel shows.
-// A literal with its embedded NULs.
-template <std::size_t N> std::string Bytes(const char (&literal)[N]) { return std::string(literal, N - 1); }
 
 void PutLe(std::string& out, std::size_t at, std::uint32_t value, int n) {
     for (int i = 0; i < n; ++i) out[at + i] = static_cast<char>(value >> (8 * i));
@@ -49,6 +46,7 @@ std::string Bmp(std::uint32_t headerSize, int width, int height, int bitCount, s
     return file;
 }
 
+// A small picture whose every pixel differs, so a swapped row or channel shows.
 tk::Bitmap Gradient(int width, int height) {
     tk::Bitmap bitmap(width, height, RGB(0, 0, 0));
     for (int y = 0; y < height; ++y)

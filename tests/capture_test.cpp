@@ -4,90 +4,20 @@
 #include "support/MainWindow.h"
 #include "support/Process.h"
 
+#include "support/JpegDecode.h"
+
 #include "toolkit/Bitmap.h"
 #include "toolkit/Jpeg.h"
 #include "toolkit/Text.h"
 
-// jpeglib.h wants FILE and the platform's `boolean` declared first.
-#include <stdio.h>
-#include <windows.h>
-#include <jpeglib.h>
-
-#include <csetjmp>
 #include <vector>
 
+using k2test::LuminanceTable;
 using k2test::MainWindowTest;
 using k2test::Pump;
 using k2test::ReadFileBytes;
 
 namespace {
-
-struct Decoded {
-    bool ok = false;
-    int width = 0, height = 0, components = 0;
-    bool progressive = false;
-    unsigned char centre[3] = {};
-};
-
-struct DecodeErrors {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-void DecodeErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<DecodeErrors*>(cinfo->err)->jump, 1); }
-
-// Nothing with a destructor lives between setjmp and the last libjpeg call.
-void DecodeInto(const std::string& bytes, Decoded* out, std::vector<unsigned char>* row) {
-    jpeg_decompress_struct cinfo{};
-    DecodeErrors errors;
-    cinfo.err = jpeg_std_error(&errors.pub);
-    errors.pub.error_exit = DecodeErrorExit;
-    if (setjmp(errors.jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        return;
-    }
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    jpeg_read_header(&cinfo, TRUE);
-    out->width = static_cast<int>(cinfo.image_width);
-    out->height = static_cast<int>(cinfo.image_height);
-    out->components = cinfo.num_components;
-    out->progressive = cinfo.progressive_mode;
-    cinfo.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&cinfo);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        const bool middle = cinfo.output_scanline == cinfo.output_height / 2;
-        JSAMPROW target = row->data();
-        jpeg_read_scanlines(&cinfo, &target, 1);
-        if (middle)
-            for (int c = 0; c < 3; ++c)
-                out->centre[c] = (*row)[static_cast<std::size_t>(out->width / 2 * 3 + c)];
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    out->ok = true;
-}
-
-Decoded Decode(const std::string& bytes) {
-    Decoded decoded;
-    std::vector<unsigned char> row(4096 * 3);
-    DecodeInto(bytes, &decoded, &row);
-    return decoded;
-}
-
-// The luminance quantisation table of a baseline file, as stored.
-std::string LuminanceTable(const std::string& file) {
-    std::size_t at = 2;
-    while (at + 4 <= file.size() && static_cast<unsigned char>(file[at]) == 0xFF) {
-        const int marker = static_cast<unsigned char>(file[at + 1]);
-        const std::size_t length =
-            static_cast<unsigned char>(file[at + 2]) * 256u + static_cast<unsigned char>(file[at + 3]);
-        if (marker == 0xDA) break;
-        if (marker == 0xDB && (file[at + 4] & 0x0F) == 0) return file.substr(at + 5, 64);
-        at += 2 + length;
-    }
-    return {};
-}
 
 // Runs the clipboard helper and handles the notices its change sends us.
 void PutOnClipboard(const std::string& arguments) {
@@ -184,20 +114,21 @@ TEST_F(CaptureTest, BitmapsBecomeNumberedJpegFiles) {
     PutOnClipboard("bitmap 64 48 C8283C");
     const std::string first = ReadFileBytes(CaptureFolder() + "Image_1.jpg");
     ASSERT_FALSE(first.empty());
-    const Decoded decoded = Decode(first);
+    const k2test::DecodedJpeg decoded = k2test::DecodeJpeg(first);
     ASSERT_TRUE(decoded.ok);
     EXPECT_EQ(decoded.width, 64);
     EXPECT_EQ(decoded.height, 48);
     EXPECT_EQ(decoded.components, 3);
     EXPECT_FALSE(decoded.progressive);
-    EXPECT_NEAR(decoded.centre[0], 0xC8, 8);
-    EXPECT_NEAR(decoded.centre[1], 0x28, 8);
-    EXPECT_NEAR(decoded.centre[2], 0x3C, 8);
-    EXPECT_EQ(LuminanceTable(first), std::string(64, '\x01')) << "quality 100 by default";
+    const unsigned char* centre = decoded.Pixel(decoded.width / 2, decoded.height / 2);
+    EXPECT_NEAR(centre[0], 0xC8, 8);
+    EXPECT_NEAR(centre[1], 0x28, 8);
+    EXPECT_NEAR(centre[2], 0x3C, 8);
+    EXPECT_EQ(LuminanceTable(first), std::vector<int>(64, 1)) << "quality 100 by default";
     EXPECT_EQ(Form().captureNumber, 2);
 
     PutOnClipboard("bitmap 20 10");
-    EXPECT_EQ(Decode(ReadFileBytes(CaptureFolder() + "Image_2.jpg")).width, 20);
+    EXPECT_EQ(k2test::DecodeJpeg(ReadFileBytes(CaptureFolder() + "Image_2.jpg")).width, 20);
     Stop();
 
     // The number goes on after a restart. (A bitmap still on the clipboard
@@ -239,7 +170,7 @@ TEST_F(CaptureTest, QualityIsTakenAsAnEightBitValue) {
         Start();
         const int number = Form().captureNumber;
         PutOnClipboard("bitmap 16 16");
-        const std::string table =
+        const std::vector<int> table =
             LuminanceTable(ReadFileBytes(CaptureFolder() + "Image_" + std::to_string(number) + ".jpg"));
         ASSERT_EQ(table.size(), 64u);
         EXPECT_EQ(table, tableAt(c.sameAs));
@@ -277,7 +208,7 @@ TEST_F(CaptureTest, FailedCaptureIsReportedAfterTheNoticeIsPassedOn) {
     // The next notice is handled normally, under the same number.
     RemoveDirectoryA(blocked.c_str());
     PutOnClipboard("bitmap 16 16");
-    EXPECT_TRUE(Decode(ReadFileBytes(blocked)).ok);
+    EXPECT_TRUE(k2test::DecodeJpeg(ReadFileBytes(blocked)).ok);
     EXPECT_EQ(Form().captureNumber, 2);
     EXPECT_EQ(viewer.notices, 2);
     EXPECT_EQ(boxes.Seen().size(), 1u);

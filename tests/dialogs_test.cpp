@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "support/Scratch.h"
+#include "support/Windows.h"
 #include "toolkit/FolderDialog.h"
 #include "toolkit/OpenDialog.h"
 #include "toolkit/Text.h"
@@ -12,14 +13,13 @@
 #include <thread>
 #include <vector>
 
+using k2test::Bytes;
+using k2test::PressButton;
 using k2test::ScratchDir;
 using k2test::WriteFileBytes;
 namespace fd = tk::folder_dialog;
 
 namespace {
-
-// A literal with its embedded NULs.
-template <std::size_t N> std::string Bytes(const char (&literal)[N]) { return std::string(literal, N - 1); }
 
 std::string Trimmed(std::string path) {
     if (!path.empty() && path.back() == '\\') path.pop_back();
@@ -60,10 +60,6 @@ bool WaitGone(HWND hwnd, int timeoutMs = 10000) {
     return false;
 }
 
-void Press(HWND dialog, int id) {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
 std::string ItemText(HWND dialog, int id) { return tk::WindowText(GetDlgItem(dialog, id)); }
 
 struct ListItem {
@@ -101,8 +97,8 @@ public:
                   const std::vector<HWND> open = VisibleDialogs();
                   if (open.empty()) return;
                   for (HWND hwnd : open) {
-                      Press(hwnd, IDNO);
-                      Press(hwnd, IDCANCEL);
+                      PressButton(hwnd, IDNO);
+                      PressButton(hwnd, IDCANCEL);
                   }
                   Sleep(20);
               }
@@ -120,7 +116,7 @@ const char* const kChooserTitle = "ﾃﾞｨﾚｸﾄﾘの選択";
 // Types `typed` into the chooser's name field and presses OK.
 void TypeAndAccept(HWND chooser, const std::string& typed) {
     SetDlgItemTextA(chooser, fd::kNameEdit, typed.c_str());
-    Press(chooser, IDOK);
+    PressButton(chooser, IDOK);
 }
 
 } // namespace
@@ -143,7 +139,7 @@ TEST(OpenDialog, AcceptsANewFileNameAndCancelLeavesTheName) {
             ASSERT_NE(box, nullptr);
             // Explorer-style dialogs keep the name in edt1 or in the cmb13 combo box.
             if (!SetDlgItemTextA(box, 0x480, typed.c_str())) SetDlgItemTextA(box, 0x47C, typed.c_str());
-            Press(box, IDOK);
+            PressButton(box, IDOK);
             EXPECT_TRUE(WaitGone(box));
         });
         EXPECT_TRUE(dialog.Execute(nullptr));
@@ -154,7 +150,7 @@ TEST(OpenDialog, AcceptsANewFileNameAndCancelLeavesTheName) {
         Driver driver([&] {
             HWND box = WaitForDialog("");
             ASSERT_NE(box, nullptr);
-            Press(box, IDCANCEL);
+            PressButton(box, IDCANCEL);
         });
         EXPECT_FALSE(dialog.Execute(nullptr));
     }
@@ -209,7 +205,7 @@ TEST(FolderDialog, ShowsItsTextsTreeFilesAndDrives) {
             EXPECT_EQ(ItemText(chooser, fd::kNameEdit), base);
 
             EXPECT_EQ(ItemText(chooser, fd::kDrives), "C:");
-            Press(chooser, IDCANCEL);
+            PressButton(chooser, IDCANCEL);
         });
         EXPECT_FALSE(tk::SelectDirectory(nullptr, directory, true));
     }
@@ -261,16 +257,16 @@ TEST(FolderDialog, AsksBeforeCreatingAMissingFolderWithItsParents) {
             EXPECT_EQ(ItemText(question, IDNO), "いいえ(&N)");
 
             // "No" keeps the chooser open and creates nothing.
-            Press(question, IDNO);
+            PressButton(question, IDNO);
             ASSERT_TRUE(WaitGone(question));
             Sleep(100);
             EXPECT_TRUE(IsWindowVisible(chooser));
             EXPECT_FALSE(tk::FileExists(base + "\\新しい"));
 
-            Press(chooser, IDOK);
+            PressButton(chooser, IDOK);
             question = WaitForDialog("確認");
             ASSERT_NE(question, nullptr);
-            Press(question, IDYES);
+            PressButton(question, IDYES);
             EXPECT_TRUE(WaitGone(chooser));
         });
         EXPECT_TRUE(tk::SelectDirectory(nullptr, directory, true));
@@ -291,15 +287,15 @@ TEST(FolderDialog, AFolderThatCannotBeCreatedIsReportedAndTheChooserStays) {
             TypeAndAccept(chooser, base + "\\file\\sub");
             HWND question = WaitForDialog("確認");
             ASSERT_NE(question, nullptr);
-            Press(question, IDYES);
+            PressButton(question, IDYES);
             ASSERT_TRUE(WaitGone(question));
             HWND error = WaitForDialog("エラー");
             ASSERT_NE(error, nullptr);
             EXPECT_NE(BoxTexts(error).find(base + "\\file\\sub"), std::string::npos) << BoxTexts(error);
-            Press(error, IDOK);
+            PressButton(error, IDOK);
             ASSERT_TRUE(WaitGone(error));
             EXPECT_TRUE(IsWindowVisible(chooser));
-            Press(chooser, IDCANCEL);
+            PressButton(chooser, IDCANCEL);
         });
         EXPECT_FALSE(tk::SelectDirectory(nullptr, directory, true));
     }
@@ -332,7 +328,7 @@ TEST(FolderDialog, DoubleClickEntersAFolder) {
             SendMessageA(tree, LB_SETCURSEL, 0, 0);
             SendMessageA(chooser, WM_COMMAND, MAKEWPARAM(fd::kTree, LBN_DBLCLK), reinterpret_cast<LPARAM>(tree));
             EXPECT_EQ(ItemText(chooser, fd::kNameEdit), "C:\\");
-            Press(chooser, IDOK);
+            PressButton(chooser, IDOK);
             EXPECT_TRUE(WaitGone(chooser));
         });
         EXPECT_TRUE(tk::SelectDirectory(nullptr, directory, true));
@@ -356,7 +352,7 @@ TEST(FolderDialog, StartsInTheCurrentDirectoryAndRefusesMissingFoldersWithoutCre
             Sleep(200);
             EXPECT_EQ(WaitForDialog("確認", 100), nullptr) << "no question without create";
             EXPECT_TRUE(IsWindowVisible(chooser));
-            Press(chooser, IDCANCEL);
+            PressButton(chooser, IDCANCEL);
         });
         EXPECT_FALSE(tk::SelectDirectory(nullptr, directory, false));
     }

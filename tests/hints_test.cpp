@@ -2,7 +2,6 @@
 // explanations, and the messages that stay until the next change.
 #include "support/MainWindow.h"
 
-#include "app/persist/StoredText.h"
 #include "resources/Form1Layout.h"
 #include "toolkit/Application.h"
 
@@ -56,11 +55,6 @@ protected:
         RECT rect;
         GetWindowRect(Form().Handle(), &rect);
         MoveTo(POINT{rect.right + 40, rect.bottom + 40});
-    }
-
-    void Register(int g, const std::string& path, const std::string& password = {}) {
-        Form().slotPaths[static_cast<std::size_t>(g)] = k2::EncodeStoredText(path);
-        Form().passwords[static_cast<std::size_t>(g) + 1] = k2::EncodeStoredText(password);
     }
 
     // One mouse move over slot position k, as the button receives it.

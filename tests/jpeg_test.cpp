@@ -1,96 +1,21 @@
 // JPEG files: what is written decodes back, is baseline JFIF and follows the quality.
 #include <gtest/gtest.h>
 
+#include "support/JpegDecode.h"
 #include "support/Scratch.h"
 #include "toolkit/Bitmap.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Jpeg.h"
 
-#include <stdio.h>
-#include <windows.h>
-#include <jpeglib.h>
-
-#include <csetjmp>
 #include <cstdlib>
-#include <map>
 #include <vector>
 
+using k2test::JpegSegments;
+using k2test::LuminanceTable;
 using k2test::ReadFileBytes;
 using k2test::ScratchDir;
 
 namespace {
-
-struct Decoded {
-    int width = 0;
-    int height = 0;
-    int components = 0;
-    J_COLOR_SPACE colourSpace = JCS_UNKNOWN;
-    bool progressive = false;
-    std::vector<unsigned char> rgb;
-};
-
-struct DecodeErrors {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-void DecodeErrorExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<DecodeErrors*>(cinfo->err)->jump, 1); }
-
-// Nothing with a destructor is created between setjmp and the last libjpeg call.
-bool DecodeInto(const std::string& bytes, Decoded* out) {
-    jpeg_decompress_struct cinfo{};
-    DecodeErrors errors;
-    cinfo.err = jpeg_std_error(&errors.pub);
-    errors.pub.error_exit = DecodeErrorExit;
-    if (setjmp(errors.jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    jpeg_read_header(&cinfo, TRUE);
-    out->width = static_cast<int>(cinfo.image_width);
-    out->height = static_cast<int>(cinfo.image_height);
-    out->components = cinfo.num_components;
-    out->colourSpace = cinfo.jpeg_color_space;
-    out->progressive = cinfo.progressive_mode;
-    cinfo.out_color_space = JCS_RGB;
-    cinfo.do_fancy_upsampling = FALSE; // keeps colour from bleeding across block edges
-    jpeg_start_decompress(&cinfo);
-    out->rgb.resize(static_cast<std::size_t>(out->width) * out->height * 3);
-    while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = out->rgb.data() + static_cast<std::size_t>(cinfo.output_scanline) * out->width * 3;
-        jpeg_read_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    return true;
-}
-
-// Markers up to the start of scan, with their segment bodies.
-std::multimap<int, std::string> Segments(const std::string& file) {
-    std::multimap<int, std::string> segments;
-    std::size_t at = 2;
-    while (at + 4 <= file.size() && static_cast<unsigned char>(file[at]) == 0xFF) {
-        const int marker = static_cast<unsigned char>(file[at + 1]);
-        const std::size_t length =
-            static_cast<unsigned char>(file[at + 2]) * 256u + static_cast<unsigned char>(file[at + 3]);
-        segments.emplace(marker, file.substr(at + 4, length - 2));
-        if (marker == 0xDA) break;
-        at += 2 + length;
-    }
-    return segments;
-}
-
-// Luminance quantisation table (table 0) of a baseline file.
-std::vector<int> LuminanceTable(const std::string& file) {
-    for (const auto& [marker, body] : Segments(file)) {
-        if (marker != 0xDB) continue;
-        for (std::size_t at = 0; at + 65 <= body.size(); at += 65)
-            if ((body[at] & 0x0F) == 0) return std::vector<int>(body.begin() + at + 1, body.begin() + at + 65);
-    }
-    return {};
-}
 
 std::string SaveWithQuality(const tk::Bitmap& bitmap, std::uint8_t quality, const std::string& path) {
     tk::JpegImage jpeg(bitmap);
@@ -126,12 +51,12 @@ TEST(Jpeg, DecodesBackAsBaselineJfifInColour) {
     ASSERT_GT(file.size(), 20u);
     EXPECT_EQ(file.substr(0, 4), "\xFF\xD8\xFF\xE0");
     EXPECT_EQ(file.substr(6, 5), std::string("JFIF\0", 5));
-    const auto segments = Segments(file);
+    const auto segments = JpegSegments(file);
     EXPECT_EQ(segments.count(0xC0), 1u) << "baseline frame";
     EXPECT_EQ(segments.count(0xC1) + segments.count(0xC2), 0u) << "no extended or progressive frame";
 
-    Decoded decoded;
-    ASSERT_TRUE(DecodeInto(file, &decoded));
+    const k2test::DecodedJpeg decoded = k2test::DecodeJpeg(file);
+    ASSERT_TRUE(decoded.ok);
     EXPECT_EQ(decoded.width, 48);
     EXPECT_EQ(decoded.height, 32);
     EXPECT_EQ(decoded.components, 3);
@@ -158,7 +83,7 @@ TEST(Jpeg, QualityScalesTheQuantisationTables) {
     EXPECT_EQ(table(static_cast<std::uint8_t>(300)), table(44));
     EXPECT_EQ(table(255), q100);
     // Even the coarsest tables stay 8-bit, so the file remains baseline.
-    EXPECT_EQ(Segments(SaveWithQuality(bitmap, 1, dir.Path() + "coarse.jpg")).count(0xC0), 1u);
+    EXPECT_EQ(JpegSegments(SaveWithQuality(bitmap, 1, dir.Path() + "coarse.jpg")).count(0xC0), 1u);
 }
 
 TEST(Jpeg, FailuresRaiseFileErrorAndLeaveNoFile) {
@@ -191,7 +116,6 @@ TEST(Jpeg, FailuresRaiseFileErrorAndLeaveNoFile) {
     // An existing file of that name is replaced.
     k2test::WriteFileBytes(dir.Path() + "Image_2.jpg", "old");
     tk::JpegImage(bitmap).SaveToFile(dir.Path() + "Image_2.jpg");
-    Decoded decoded;
-    EXPECT_TRUE(DecodeInto(ReadFileBytes(dir.Path() + "Image_2.jpg"), &decoded));
+    EXPECT_TRUE(k2test::DecodeJpeg(ReadFileBytes(dir.Path() + "Image_2.jpg")).ok);
     EXPECT_EQ(FilesIn(dir.Path()), 1);
 }

@@ -2,6 +2,7 @@
 // a recorder that writes down its arguments and working directory, and folders
 // open in the shell's own folder windows.
 #include "support/MainWindow.h"
+#include "support/PasswordDialog.h"
 #include "support/Process.h"
 
 #include "app/persist/StoredText.h"
@@ -12,12 +13,9 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
-#include <atomic>
-#include <deque>
-#include <mutex>
 #include <set>
-#include <thread>
 
+using k2test::CurrentDirectory;
 using k2test::MainWindowTest;
 using k2test::Pump;
 
@@ -26,12 +24,6 @@ namespace {
 constexpr DWORD kLaunchTimeoutMs = 15000;
 // How long a launch that must not happen is waited for.
 constexpr DWORD kNoLaunchMs = 1500;
-
-std::string CurrentDirectory() {
-    std::string dir(GetCurrentDirectoryA(0, nullptr), '\0');
-    dir.resize(GetCurrentDirectoryA(static_cast<DWORD>(dir.size()), dir.data()));
-    return dir;
-}
 
 std::string WithoutSeparator(std::string path) {
     if (path.size() > 3 && path.back() == '\\') path.pop_back();
@@ -58,83 +50,6 @@ void EndProcess(DWORD id) {
     if (WaitForSingleObject(process.Get(), 5000) == WAIT_TIMEOUT) TerminateProcess(process.Get(), 1);
     WaitForSingleObject(process.Get(), 5000);
 }
-
-// Answers the password dialogs of this process from a second thread: types
-// the next queued entry into the dialog's edit and presses its OK button.
-class PasswordAnswerer {
-public:
-    PasswordAnswerer() : thread_([this] { Run(); }) {}
-    ~PasswordAnswerer() {
-        stop_ = true;
-        thread_.join();
-    }
-    PasswordAnswerer(const PasswordAnswerer&) = delete;
-    PasswordAnswerer& operator=(const PasswordAnswerer&) = delete;
-
-    void Queue(const std::string& entry) {
-        std::lock_guard lock(mutex_);
-        entries_.push_back(entry);
-    }
-    int Answered() const { return answered_; }
-
-private:
-    void Run() {
-        std::set<HWND> done;
-        while (!stop_) {
-            Sleep(10);
-            HWND dialog = nullptr;
-            while ((dialog = FindWindowExA(nullptr, dialog, "TForm2", nullptr)) != nullptr) {
-                DWORD pid = 0;
-                GetWindowThreadProcessId(dialog, &pid);
-                if (pid != GetCurrentProcessId() || !IsWindowVisible(dialog) || done.contains(dialog)) continue;
-                HWND edit = FindDescendant(dialog, "Edit");
-                HWND ok = FindDescendant(dialog, "Button");
-                if (!edit || !ok) continue;
-                std::string entry;
-                {
-                    std::lock_guard lock(mutex_);
-                    if (!entries_.empty()) {
-                        entry = entries_.front();
-                        entries_.pop_front();
-                    }
-                }
-                DWORD_PTR ignored = 0;
-                SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(entry.c_str()), SMTO_NORMAL, 5000,
-                                    &ignored);
-                done.insert(dialog);
-                ++answered_;
-                PostMessageA(GetParent(ok), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(ok), BN_CLICKED),
-                             reinterpret_cast<LPARAM>(ok));
-            }
-            std::erase_if(done, [](HWND hwnd) { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); });
-        }
-    }
-
-    static HWND FindDescendant(HWND parent, const char* windowClass) {
-        struct Search {
-            const char* windowClass;
-            HWND found;
-        } search{windowClass, nullptr};
-        EnumChildWindows(
-            parent,
-            [](HWND child, LPARAM param) -> BOOL {
-                auto& s = *reinterpret_cast<Search*>(param);
-                char name[32] = {};
-                GetClassNameA(child, name, sizeof name);
-                if (lstrcmpiA(name, s.windowClass) != 0) return TRUE;
-                s.found = child;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-
-    std::mutex mutex_;
-    std::deque<std::string> entries_;
-    std::atomic<int> answered_{0};
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 struct Launch {
     std::string directory;
@@ -170,11 +85,6 @@ protected:
             << target;
         return target;
     }
-
-    void Register(int g, const std::string& path) {
-        Form().slotPaths[static_cast<std::size_t>(g)] = k2::EncodeStoredText(path);
-    }
-    std::string Slot(int g) { return k2::DecodeStoredText(Form().slotPaths[static_cast<std::size_t>(g)]); }
 
     // Launches recorded so far, waiting up to `timeoutMs` for at least `count`.
     std::vector<Launch> Launches(std::size_t count, DWORD timeoutMs = kLaunchTimeoutMs) {
@@ -367,7 +277,7 @@ TEST_F(LaunchTest, RefusedOpenFolderLeavesTheNextLaunchAnOrdinaryOne) {
     Register(4, guarded);
     form.passwords[5] = k2::EncodeStoredText("secret");
     Register(5, open);
-    PasswordAnswerer answerer;
+    k2test::PasswordAnswerer answerer;
 
     // Refused, even when it came from "フォルダを開く".
     form.ShowMainWindow();

@@ -10,18 +10,19 @@
 #include "support/BoxAnswerer.h"
 #include "support/Process.h"
 #include "support/Scratch.h"
-#include "toolkit/Handles.h"
+#include "support/Windows.h"
 #include "toolkit/Text.h"
 
+using k2test::K2MutexExists;
+using k2test::ProfileValue;
 using k2test::Process;
+using k2test::VisibleButtons;
 
 namespace {
 
 constexpr DWORD kTimeoutMs = 20000;
 // How long a window or box that must not appear is waited for.
 constexpr DWORD kQuietMs = 700;
-
-bool MutexExists() { return static_cast<bool>(tk::KernelHandle(OpenMutexA(SYNCHRONIZE, FALSE, "kor"))); }
 
 HWND WindowOf(const Process& process, const std::string& windowClass) {
     for (const auto& window : k2test::TopLevelWindows(process.Id()))
@@ -35,16 +36,6 @@ bool VisibleBox(const Process& process) {
     return false;
 }
 
-std::vector<int> VisibleButtons(HWND box) {
-    std::vector<int> ids;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char windowClass[32] = {};
-        GetClassNameA(child, windowClass, sizeof windowClass);
-        if (lstrcmpiA(windowClass, "Button") == 0 && IsWindowVisible(child)) ids.push_back(GetDlgCtrlID(child));
-    }
-    return ids;
-}
-
 std::vector<std::string> Lines(const std::string& bytes) {
     std::vector<std::string> lines;
     for (std::size_t start = 0, end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
@@ -55,7 +46,7 @@ std::vector<std::string> Lines(const std::string& bytes) {
 class LifecycleTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(MutexExists()) << "another copy of K2 is running in this session";
+        ASSERT_FALSE(K2MutexExists()) << "another copy of K2 is running in this session";
         exe_ = k2test::CopyK2To(scratch_.Path());
         ASSERT_FALSE(exe_.empty()) << "cannot copy K2.exe from \"" << k2test::K2ExePath() << "\"";
         CreateDirectoryA(Data().c_str(), nullptr);
@@ -96,12 +87,6 @@ protected:
         std::string bytes = "1\r\n" + k2::EncodeStoredText(path) + "\r\n";
         for (int line = 2; line < 182; ++line) bytes += "\r\n";
         k2test::WriteFileBytes(DataFile(), bytes);
-    }
-
-    static std::string ProfileValue(const std::string& ini, const char* key) {
-        char buffer[512] = {};
-        GetPrivateProfileStringA("各種設定", key, "", buffer, sizeof buffer, ini.c_str());
-        return buffer;
     }
 
     // Both files as the shutdown sequence writes them for a run that started
@@ -197,7 +182,7 @@ TEST_F(LifecycleTest, ClosingAsksAndCancelKeepsTheProgramRunning) {
         ASSERT_TRUE(k2.WaitForExit(kTimeoutMs)) << "OK did not end the program";
     }
     EXPECT_EQ(k2.ExitCode(), 0u);
-    EXPECT_FALSE(MutexExists());
+    EXPECT_FALSE(K2MutexExists());
     ExpectSaved("C:\\b.txt", "0");
 }
 

@@ -2,24 +2,22 @@
 // thread the way a user answers it: typing into the edit field and leaving
 // with OK, Enter or the title bar's close button.
 #include "support/MainWindow.h"
+#include "support/PasswordDialog.h"
+#include "support/Windows.h"
 
 #include "app/persist/StoredText.h"
 #include "resources/Form2Layout.h"
 #include "toolkit/Application.h"
-#include "toolkit/Text.h"
 
-#include <atomic>
-#include <deque>
 #include <functional>
-#include <mutex>
-#include <set>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
+using k2test::CloseBy;
 using k2test::MainWindowTest;
 using k2test::Pump;
+using k2test::StoredText;
 
 namespace {
 
@@ -27,146 +25,6 @@ const std::string kPromptNew = k2::layout::kPromptNewPassword;
 const std::string kPromptExisting = k2::layout::kPromptPassword;
 const std::string kWrong = "パスワードが違います。";
 const std::string kSet = "パスワードを設定、もしくは解除しました。";
-
-enum class CloseBy { OkButton, Enter, CloseBox };
-
-struct Answer {
-    std::string text;
-    CloseBy closeBy = CloseBy::OkButton;
-    // Waits this long first; the dialog that is enabled then gets the answer
-    // (a nested dialog disables the one below it).
-    DWORD delayMs = 0;
-    // Runs on the answering thread before typing.
-    std::function<void(HWND dialog)> before;
-};
-
-std::string StoredText(HWND hwnd) {
-    wchar_t buffer[1024] = {};
-    const int n = InternalGetWindowText(hwnd, buffer, 1024);
-    return tk::WideToAnsi(std::wstring_view(buffer, static_cast<std::size_t>(n > 0 ? n : 0)));
-}
-
-std::string ClassOf(HWND hwnd) {
-    char name[64] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    return name;
-}
-
-HWND FindChildOfClass(HWND parent, const char* cls) {
-    struct Search {
-        const char* cls;
-        HWND found;
-    } search{cls, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            if (lstrcmpiA(ClassOf(child).c_str(), s.cls) != 0) return TRUE;
-            s.found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// Answers password dialogs of this process in the order they become
-// answerable, one queued answer each; a dialog with no answer queued is
-// closed empty with the close box (and counted as unexpected).
-class DialogAnswerer {
-public:
-    DialogAnswerer() : thread_([this] { Run(); }) {}
-    ~DialogAnswerer() {
-        stop_ = true;
-        thread_.join();
-    }
-    DialogAnswerer(const DialogAnswerer&) = delete;
-    DialogAnswerer& operator=(const DialogAnswerer&) = delete;
-
-    void Queue(std::string text, CloseBy closeBy, DWORD delayMs = 0, std::function<void(HWND)> before = {}) {
-        std::lock_guard lock(mutex_);
-        answers_.push_back(Answer{std::move(text), closeBy, delayMs, std::move(before)});
-    }
-    // Prompts of the dialogs answered so far, in order.
-    std::vector<std::string> Prompts() const {
-        std::lock_guard lock(mutex_);
-        return prompts_;
-    }
-    int Unexpected() const { return unexpected_; }
-
-private:
-    void Run() {
-        while (!stop_) {
-            if (HWND dialog = FindDialog()) Reply(dialog);
-            Sleep(10);
-        }
-    }
-
-    HWND FindDialog() {
-        std::erase_if(answered_, [](HWND hwnd) { return !IsWindow(hwnd); });
-        struct Search {
-            const std::set<HWND>* answered;
-            HWND found;
-        } search{&answered_, nullptr};
-        EnumWindows(
-            [](HWND hwnd, LPARAM param) -> BOOL {
-                auto& s = *reinterpret_cast<Search*>(param);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(hwnd, &pid);
-                if (pid != GetCurrentProcessId() || !IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd) ||
-                    s.answered->contains(hwnd) || ClassOf(hwnd) != "TForm2")
-                    return TRUE;
-                s.found = hwnd;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-
-    void Reply(HWND dialog) {
-        Answer answer{"", CloseBy::CloseBox, 0, {}};
-        {
-            std::lock_guard lock(mutex_);
-            if (answers_.empty()) {
-                ++unexpected_;
-            } else {
-                answer = std::move(answers_.front());
-                answers_.pop_front();
-            }
-        }
-        if (answer.delayMs) {
-            Sleep(answer.delayMs);
-            dialog = FindDialog();
-            if (!dialog) return;
-        }
-        if (answer.before) answer.before(dialog);
-        const std::string prompt = StoredText(FindChildOfClass(dialog, "TLabel"));
-        HWND edit = FindChildOfClass(dialog, "Edit");
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(answer.text.c_str()), SMTO_BLOCK, 5000,
-                            &ignored);
-        {
-            std::lock_guard lock(mutex_);
-            prompts_.push_back(prompt);
-        }
-        answered_.insert(dialog);
-        switch (answer.closeBy) {
-        case CloseBy::OkButton: PostMessageA(FindChildOfClass(dialog, "Button"), BM_CLICK, 0, 0); break;
-        case CloseBy::Enter:
-            PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 0x001C0001);
-            PostMessageA(edit, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001u));
-            break;
-        case CloseBy::CloseBox: PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
-        }
-    }
-
-    mutable std::mutex mutex_;
-    std::deque<Answer> answers_;
-    std::vector<std::string> prompts_;
-    std::atomic<int> unexpected_{0};
-    std::set<HWND> answered_;  // touched only by the thread
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 // Runs an action on the GUI thread after `ms`, from whatever message loop is
 // running then (a modal dialog's included), as a posted hot key would.
@@ -197,10 +55,6 @@ protected:
         Pump(50);
     }
 
-    void Register(int g, const std::string& path, const std::string& password = {}) {
-        Form().slotPaths[static_cast<std::size_t>(g)] = k2::EncodeStoredText(path);
-        Form().passwords[static_cast<std::size_t>(g) + 1] = k2::EncodeStoredText(password);
-    }
     // A registered target that does not exist: a launch that gets past the
     // password empties the slot (and keeps its password).
     void RegisterMissing(int g, const std::string& password) { Register(g, Dir() + "gone.exe", password); }
@@ -224,7 +78,7 @@ protected:
                      reinterpret_cast<LPARAM>(group.ItemHandle(item)));
     }
 
-    DialogAnswerer answerer_;
+    k2test::PasswordAnswerer answerer_;
 };
 
 using Prompts = std::vector<std::string>;
@@ -241,7 +95,7 @@ TEST_F(PasswordsTest, DialogAsksAsTheModeSaysAndSubmitsHoweverItCloses) {
     bool editFocused = false;
     const DWORD guiThread = GetCurrentThreadId();
     answerer_.Queue("abc", CloseBy::OkButton, 0, [&](HWND dialog) {
-        HWND edit = FindChildOfClass(dialog, "Edit");
+        HWND edit = k2test::FindDescendant(dialog, "Edit");
         DWORD_PTR result = 0;
         SendMessageTimeoutA(edit, EM_GETPASSWORDCHAR, 0, 0, SMTO_BLOCK, 5000, &result);
         passwordChar = static_cast<LRESULT>(result);

@@ -2,6 +2,7 @@
 // buttons dragged onto a slot with the dialogs they open answered for real.
 #include "support/MainWindow.h"
 #include "support/Process.h"
+#include "support/Windows.h"
 
 #include "app/persist/StoredText.h"
 #include "toolkit/Application.h"
@@ -17,6 +18,7 @@
 #include <vector>
 
 using k2test::MainWindowTest;
+using k2test::PressButton;
 using k2test::Pump;
 
 namespace {
@@ -60,10 +62,6 @@ HWND WaitForWindow(const char* windowClass, const std::string& title, DWORD time
     return found;
 }
 
-void Press(HWND dialog, int id) {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
 // Answers the dialogs the test thread opens from a second thread.
 class DialogDriver {
 public:
@@ -81,12 +79,12 @@ void AnswerFileDialog(const std::string& path) {
     HWND dialog = WaitForWindow("#32770", "");
     ASSERT_NE(dialog, nullptr) << "no file dialog";
     if (path.empty()) {
-        Press(dialog, IDCANCEL);
+        PressButton(dialog, IDCANCEL);
         return;
     }
     // Explorer-style dialogs keep the name in edt1 or in the cmb13 combo box.
     if (!SetDlgItemTextA(dialog, 0x480, path.c_str())) SetDlgItemTextA(dialog, 0x47C, path.c_str());
-    Press(dialog, IDOK);
+    PressButton(dialog, IDOK);
 }
 
 // Chooses `folder` in the folder chooser (or cancels it when `folder` is
@@ -95,35 +93,27 @@ void AnswerFolderChooser(const std::string& folder, bool missing = false) {
     HWND chooser = WaitForWindow("#32770", "ﾃﾞｨﾚｸﾄﾘの選択");
     ASSERT_NE(chooser, nullptr) << "no folder chooser";
     if (folder.empty()) {
-        Press(chooser, IDCANCEL);
+        PressButton(chooser, IDCANCEL);
         return;
     }
     SetDlgItemTextA(chooser, tk::folder_dialog::kNameEdit, folder.c_str());
-    Press(chooser, IDOK);
+    PressButton(chooser, IDOK);
     if (!missing) return;
     HWND question = WaitForWindow("#32770", "確認");
     ASSERT_NE(question, nullptr) << "no question before making the folder";
-    Press(question, IDYES);
+    PressButton(question, IDYES);
 }
 
 class RegistrationTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        char saved[MAX_PATH] = {};
-        GetCurrentDirectoryA(MAX_PATH, saved);
-        savedDirectory_ = saved;
+        savedDirectory_ = k2test::CurrentDirectory();
     }
     void TearDown() override {
         MainWindowTest::TearDown();
         SetCurrentDirectoryA(savedDirectory_.c_str());
     }
-
-    void Register(int g, const std::string& path) {
-        Form().slotPaths[static_cast<std::size_t>(g)] = k2::EncodeStoredText(path);
-    }
-    std::string Slot(int g) { return k2::DecodeStoredText(Form().slotPaths[static_cast<std::size_t>(g)]); }
-    std::string CacheFile(int g) const { return Dir() + "Icon\\" + std::to_string(g); }
 
     // The decoded paths of slots first to last.
     std::vector<std::string> Slots(int first, int last) {

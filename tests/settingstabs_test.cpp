@@ -1,6 +1,8 @@
 // The settings tabs: start with Windows through the Startup folder, the capture
 // folder chooser, the runtime tab "各種設定２" and its three switches.
 #include "support/MainWindow.h"
+#include "support/PasswordDialog.h"
+#include "support/Windows.h"
 
 #include "app/persist/StoredText.h"
 #include "components/Scmake.h"
@@ -19,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+using k2test::CurrentDirectory;
 using k2test::MainWindowTest;
 using k2test::Pump;
 
@@ -69,40 +72,9 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::string CurrentDirectory() {
-    char path[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, path);
-    return path;
-}
-
 std::string WithoutTrailingBackslash(std::string path) {
     if (!path.empty() && path.back() == '\\') path.pop_back();
     return path;
-}
-
-// A window of this process of class `windowClass` (with a child of id
-// `childId`, when given) that is up and waiting for input.
-HWND FindOwnWindow(const char* windowClass, int childId = 0) {
-    struct Search {
-        const char* windowClass;
-        int childId;
-        HWND found;
-    } search{windowClass, childId, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            char name[64] = {};
-            GetClassNameA(hwnd, name, sizeof name);
-            if (pid != GetCurrentProcessId() || !IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd) ||
-                lstrcmpA(name, s.windowClass) != 0 || (s.childId && !GetDlgItem(hwnd, s.childId)))
-                return TRUE;
-            s.found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 std::string TextOf(HWND hwnd) {
@@ -142,7 +114,8 @@ private:
         std::set<HWND> answered;
         while (!stop_) {
             std::erase_if(answered, [](HWND hwnd) { return !IsWindow(hwnd); });
-            HWND window = FindOwnWindow(class_, childId_);
+            HWND window =
+                k2test::FindOwnWindow(class_, [this](HWND found) { return !childId_ || GetDlgItem(found, childId_); });
             if (window && !answered.contains(window)) {
                 answered.insert(window);
                 Answer answer = fallback_;
@@ -193,43 +166,6 @@ public:
     }
     void QueueCancel() {
         Queue([](HWND chooser) { PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0); });
-    }
-};
-
-HWND FindChildOfClass(HWND parent, const char* windowClass) {
-    struct Search {
-        const char* windowClass;
-        HWND found;
-    } search{windowClass, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            char name[64] = {};
-            GetClassNameA(hwnd, name, sizeof name);
-            if (lstrcmpiA(name, s.windowClass) != 0) return TRUE;
-            s.found = hwnd;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// The password dialog: types the queued entry and presses OK.
-class PasswordAnswerer : public ModalAnswerer {
-public:
-    PasswordAnswerer()
-        : ModalAnswerer(
-              "TForm2", 0, [](HWND) { return std::string("TForm2"); },
-              [](HWND dialog) { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }) {}
-
-    void QueueEntry(const std::string& entry) {
-        Queue([entry](HWND dialog) {
-            DWORD_PTR ignored = 0;
-            SendMessageTimeoutA(FindChildOfClass(dialog, "Edit"), WM_SETTEXT, 0,
-                                reinterpret_cast<LPARAM>(entry.c_str()), SMTO_BLOCK, 5000, &ignored);
-            PostMessageA(FindChildOfClass(dialog, "Button"), BM_CLICK, 0, 0);
-        });
     }
 };
 
@@ -424,7 +360,7 @@ TEST_F(SettingsTabsTest, SecondTabIsBuiltOnLeavingTheFirstAndKeepsItsChanges) {
 }
 
 TEST_F(SettingsTabsTest, WrongMasterPasswordLeavesPasswordsOn) {
-    PasswordAnswerer answerer;
+    k2test::PasswordAnswerer answerer;
     Start();
     k2::TForm1& form = Form();
     form.passwordsDisabled = 0;
@@ -435,14 +371,14 @@ TEST_F(SettingsTabsTest, WrongMasterPasswordLeavesPasswordsOn) {
     tk::RadioGroup& group = *form.settingsTab2->passwordGroup;
     ASSERT_EQ(group.ItemIndex(), 1);
 
-    answerer.QueueEntry("wrong");
+    answerer.Queue("wrong");
     Choose(group, 0);
-    EXPECT_EQ(answerer.Shown().size(), 1u) << "asked once";
+    EXPECT_EQ(answerer.Prompts().size(), 1u) << "asked once";
     EXPECT_EQ(form.Label1->Caption(), "パスワードが違います。");
     EXPECT_EQ(group.ItemIndex(), 1);
     EXPECT_EQ(form.passwordsDisabled, 0);
 
-    answerer.QueueEntry("secret");
+    answerer.Queue("secret");
     Choose(group, 0);
     EXPECT_EQ(group.ItemIndex(), 0);
     EXPECT_EQ(form.passwordsDisabled, 2);

@@ -3,12 +3,12 @@
 #include "support/BoxAnswerer.h"
 #include "support/MainWindow.h"
 
-#include "app/persist/StoredText.h"
 #include "toolkit/Application.h"
 #include "toolkit/Bitmap.h"
 #include "toolkit/Text.h"
 
 using k2test::MainWindowTest;
+using k2test::ProfileValue;
 using k2test::Pump;
 
 namespace {
@@ -62,18 +62,8 @@ int ApplicationIconNumber() {
     return 0;
 }
 
-std::string ProfileValue(const std::string& ini, const char* key) {
-    char buffer[1024] = {};
-    GetPrivateProfileStringA("各種設定", key, "", buffer, sizeof buffer, ini.c_str());
-    return buffer;
-}
-
 class SlotsTest : public MainWindowTest {
 protected:
-    void Register(int g, const std::string& path) {
-        Form().slotPaths[static_cast<std::size_t>(g)] = k2::EncodeStoredText(path);
-    }
-    std::string CacheFile(int g) const { return Dir() + "Icon\\" + std::to_string(g); }
     const tk::Bitmap& Glyph(int k) { return Form().SlotButton(k).Glyph(); }
     // This test program: a file with an icon of its own.
     const std::string program_ = tk::ModuleFileName();

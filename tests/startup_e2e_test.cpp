@@ -10,16 +10,16 @@
 #include "support/BoxAnswerer.h"
 #include "support/Process.h"
 #include "support/Scratch.h"
-#include "toolkit/Handles.h"
+#include "support/Windows.h"
 
+using k2test::K2MutexExists;
 using k2test::Process;
+using k2test::VisibleButtons;
 
 namespace {
 
 constexpr DWORD kStartTimeoutMs = 20000;
 constexpr DWORD kBoxTimeoutMs = 10000;
-
-bool MutexExists() { return static_cast<bool>(tk::KernelHandle(OpenMutexA(SYNCHRONIZE, FALSE, "kor"))); }
 
 // The main window: captioned with the title and, unlike the application's own
 // hidden window, holding the controls.
@@ -36,22 +36,6 @@ std::vector<k2test::WindowInfo> VisibleBoxes(const Process& process) {
     return boxes;
 }
 
-// Ids of the buttons a box offers.
-std::vector<int> VisibleButtons(HWND box) {
-    std::vector<int> ids;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM param) -> BOOL {
-            char windowClass[64] = {};
-            GetClassNameA(child, windowClass, sizeof windowClass);
-            if (lstrcmpiA(windowClass, "Button") == 0 && IsWindowVisible(child))
-                reinterpret_cast<std::vector<int>*>(param)->push_back(GetDlgCtrlID(child));
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ids));
-    return ids;
-}
-
 std::string Describe(const std::vector<k2test::WindowInfo>& windows) {
     std::string text;
     for (const auto& w : windows)
@@ -62,7 +46,7 @@ std::string Describe(const std::vector<k2test::WindowInfo>& windows) {
 class StartupTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(MutexExists()) << "another copy of K2 is running in this session";
+        ASSERT_FALSE(K2MutexExists()) << "another copy of K2 is running in this session";
         exe_ = k2test::CopyK2To(scratch_.Path());
         ASSERT_FALSE(exe_.empty()) << "cannot copy K2.exe from \"" << k2test::K2ExePath() << "\"";
     }
@@ -74,7 +58,7 @@ protected:
     static ::testing::AssertionResult Started(const Process& process) {
         if (!process) return ::testing::AssertionFailure() << "CreateProcess error " << process.StartError();
         const auto upOrEnded = [&] {
-            return !process.IsRunning() || (MutexExists() && MainWindowOf(process) != nullptr);
+            return !process.IsRunning() || (K2MutexExists() && MainWindowOf(process) != nullptr);
         };
         if (!k2test::WaitUntil(upOrEnded, kStartTimeoutMs))
             return ::testing::AssertionFailure() << "no main window after " << kStartTimeoutMs << " ms"
@@ -162,7 +146,7 @@ TEST_F(StartupTest, SecondCopyShowsTwoBoxesAndExitsLeavingTheFirstRunning) {
     EXPECT_TRUE(first.IsRunning());
     EXPECT_EQ(MainWindowOf(first), firstMainWindow);
     EXPECT_FALSE(IsWindowVisible(firstMainWindow));
-    EXPECT_TRUE(MutexExists());
+    EXPECT_TRUE(K2MutexExists());
 }
 
 TEST_F(StartupTest, NewCopyStartsAfterTheFirstIsClosed) {
@@ -177,7 +161,7 @@ TEST_F(StartupTest, NewCopyStartsAfterTheFirstIsClosed) {
         ASSERT_TRUE(first.WaitForExit(kStartTimeoutMs)) << "the first copy did not quit";
         EXPECT_EQ(first.ExitCode(), 0u);
     }
-    EXPECT_FALSE(MutexExists());
+    EXPECT_FALSE(K2MutexExists());
 
     const Process next = StartCopy();
     ASSERT_TRUE(Started(next));

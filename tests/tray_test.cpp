@@ -52,7 +52,6 @@ protected:
         SendMessageA(Form().Handle(), RegisterWindowMessageA("kor2icon"), 0, mouseEvent);
         Pump(20);
     }
-    std::string CacheFile(int g) { return Dir() + "Icon\\" + std::to_string(g); }
 };
 
 } // namespace

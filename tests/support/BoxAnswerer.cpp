@@ -1,6 +1,6 @@
 #include "support/BoxAnswerer.h"
 
-#include "toolkit/Text.h"
+#include "support/Windows.h"
 
 #include <algorithm>
 
@@ -10,26 +10,6 @@ namespace {
 constexpr DWORD kPollMs = 10;
 // The static control that holds a message box's text.
 constexpr int kMessageBoxTextId = 0xFFFF;
-
-std::string ClassOf(HWND hwnd) {
-    char name[256] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    return name;
-}
-
-// Reads the stored text without sending WM_GETTEXT, so a busy or hung owner
-// thread cannot block the answerer.
-std::string StoredText(HWND hwnd) {
-    std::wstring buffer(512, L'\0');
-    for (;;) {
-        const int n = InternalGetWindowText(hwnd, buffer.data(), static_cast<int>(buffer.size()));
-        if (n < static_cast<int>(buffer.size()) - 1) {
-            buffer.resize(static_cast<size_t>(std::max(n, 0)));
-            return tk::WideToAnsi(buffer);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
 
 struct ChildSearch {
     int id = 0;         // looked-for control id; 0: first static with text

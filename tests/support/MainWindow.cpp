@@ -1,5 +1,6 @@
 #include "support/MainWindow.h"
 
+#include "app/persist/StoredText.h"
 #include "toolkit/Application.h"
 
 #include <commctrl.h>
@@ -55,5 +56,16 @@ void MainWindowTest::Stop() {
 void MainWindowTest::WriteSettings(const std::string& ini) { WriteFileBytes(Dir() + "data\\data99.ini", ini); }
 
 void MainWindowTest::WriteDataFile(const std::string& bytes) { WriteFileBytes(Dir() + "data\\data0.kor", bytes); }
+
+void MainWindowTest::Register(int g, const std::string& path) {
+    form_->slotPaths[static_cast<std::size_t>(g)] = k2::EncodeStoredText(path);
+}
+
+void MainWindowTest::Register(int g, const std::string& path, const std::string& password) {
+    Register(g, path);
+    form_->passwords[static_cast<std::size_t>(g) + 1] = k2::EncodeStoredText(password);
+}
+
+std::string MainWindowTest::Slot(int g) { return k2::DecodeStoredText(form_->slotPaths[static_cast<std::size_t>(g)]); }
 
 } // namespace k2test

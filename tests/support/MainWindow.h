@@ -37,6 +37,15 @@ protected:
     void WriteSettings(const std::string& ini);
     void WriteDataFile(const std::string& bytes);
 
+    // Stores `path` in global slot g, encoded as the window keeps it; the
+    // second form sets the slot's password too.
+    void Register(int g, const std::string& path);
+    void Register(int g, const std::string& path, const std::string& password);
+    // Plain path held by global slot g.
+    std::string Slot(int g);
+    // Cached icon of global slot g.
+    std::string CacheFile(int g) const { return Dir() + "Icon\\" + std::to_string(g); }
+
     const std::string& Dir() const { return dir_.Path(); }
     k2::TForm1& Form() { return *form_; }
 

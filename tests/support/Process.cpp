@@ -1,6 +1,7 @@
 #include "support/Process.h"
 
-#include "toolkit/Text.h"
+#include "support/Windows.h"
+#include "toolkit/Handles.h"
 
 #include <utility>
 
@@ -14,20 +15,6 @@ std::string Environment(const char* name) {
     const DWORD got = GetEnvironmentVariableA(name, value.data(), n);
     value.resize(got < n ? got : 0);
     return value;
-}
-
-// Reads the stored caption without sending WM_GETTEXT, so a busy or hung
-// process cannot block the test.
-std::string StoredText(HWND hwnd) {
-    std::wstring buffer(256, L'\0');
-    for (;;) {
-        const int n = InternalGetWindowText(hwnd, buffer.data(), static_cast<int>(buffer.size()));
-        if (n < static_cast<int>(buffer.size()) - 1) {
-            buffer.resize(static_cast<size_t>(n > 0 ? n : 0));
-            return tk::WideToAnsi(buffer);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
 }
 
 } // namespace
@@ -47,6 +34,8 @@ std::string TestBinFolder() {
     if (!folder.empty() && folder.back() != '\\') folder += '\\';
     return folder;
 }
+
+bool K2MutexExists() { return static_cast<bool>(tk::KernelHandle(OpenMutexA(SYNCHRONIZE, FALSE, "kor"))); }
 
 std::string CopyK2To(const std::string& folder) {
     const std::string source = K2ExePath();
@@ -129,9 +118,7 @@ std::vector<WindowInfo> TopLevelWindows(DWORD processId) {
             DWORD owner = 0;
             GetWindowThreadProcessId(hwnd, &owner);
             if (owner != s.processId) return TRUE;
-            char windowClass[256] = {};
-            GetClassNameA(hwnd, windowClass, sizeof windowClass);
-            s.found.push_back({hwnd, windowClass, StoredText(hwnd), IsWindowVisible(hwnd) != FALSE});
+            s.found.push_back({hwnd, ClassOf(hwnd), StoredText(hwnd), IsWindowVisible(hwnd) != FALSE});
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));

@@ -19,6 +19,8 @@ std::string K2ExePath();
 // The tests' build folder with the helper programs (environment K2_TEST_BIN),
 // with a trailing backslash; "" when unset.
 std::string TestBinFolder();
+// True while a copy of K2 holds its single-instance mutex in this session.
+bool K2MutexExists();
 // Copies K2.exe into `folder` (trailing backslash) so that its data folder is
 // made there; returns the copy's path, or "" when the copy failed.
 std::string CopyK2To(const std::string& folder);

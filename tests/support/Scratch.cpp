@@ -53,4 +53,16 @@ void RemoveTree(const std::string& path) {
     RemoveDirectoryA(dir.c_str());
 }
 
+std::string ProfileValue(const std::string& ini, const char* key) {
+    char buffer[1024] = {};
+    GetPrivateProfileStringA("各種設定", key, "", buffer, sizeof buffer, ini.c_str());
+    return buffer;
+}
+
+std::string CurrentDirectory() {
+    std::string dir(GetCurrentDirectoryA(0, nullptr), '\0');
+    dir.resize(GetCurrentDirectoryA(static_cast<DWORD>(dir.size()), dir.data()));
+    return dir;
+}
+
 } // namespace k2test

@@ -1,5 +1,7 @@
-// A fresh folder per test, removed afterwards.
+// A fresh folder per test, removed afterwards, and the files and folders a
+// test reads and writes.
 #pragma once
+#include <cstddef>
 #include <string>
 
 namespace k2test {
@@ -22,5 +24,14 @@ std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 // Removes a folder tree.
 void RemoveTree(const std::string& path);
+
+// A literal with its embedded NULs.
+template <std::size_t N> std::string Bytes(const char (&literal)[N]) { return std::string(literal, N - 1); }
+
+// Value of `key` in the [各種設定] section of a settings file; "" when missing.
+std::string ProfileValue(const std::string& ini, const char* key);
+
+// The process's current directory.
+std::string CurrentDirectory();
 
 } // namespace k2test
