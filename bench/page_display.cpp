@@ -29,25 +29,6 @@ double Seconds() {
     return static_cast<double>(now.QuadPart) / static_cast<double>(frequency);
 }
 
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
 // The folder the benchmark works in, removed with everything in it at the end.
 class ScratchFolder {
 public:
@@ -57,7 +38,7 @@ public:
         path_ = std::string(temp) + "k2bench_" + std::to_string(GetCurrentProcessId()) + "\\";
         tk::ForceDirectories(path_ + "data");
     }
-    ~ScratchFolder() { RemoveTree(path_.substr(0, path_.size() - 1)); }
+    ~ScratchFolder() { tk::RemoveTree(path_.substr(0, path_.size() - 1)); }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
     const std::string& Path() const { return path_; }

@@ -32,13 +32,12 @@ void EnsureClassRegistered(const char* name) {
 
 // A handler's exception must not cross the system's frames: it is shown in
 // the standard error box and the program goes on.
-LRESULT Dispatch(Control* control, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Dispatch(Control* control, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
         return control->WndProc(message, wParam, lParam);
     } catch (const std::exception& e) {
         Application::Instance().ShowException(e);
     }
-    (void)hwnd;
     return 0;
 }
 
@@ -56,7 +55,7 @@ LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         control->Detach();
         return result;
     }
-    return Dispatch(control, hwnd, message, wParam, lParam);
+    return Dispatch(control, message, wParam, lParam);
 }
 
 LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -68,7 +67,7 @@ LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         control->Detach();
         return result;
     }
-    return Dispatch(control, hwnd, message, wParam, lParam);
+    return Dispatch(control, message, wParam, lParam);
 }
 
 Control::Control(Component* owner, std::string name, std::string className)

@@ -20,5 +20,7 @@ bool FileExists(const std::string& path);        // a file or a folder
 bool DirectoryExists(const std::string& path);
 // Creates a folder and its missing parents; true when it exists afterwards.
 bool ForceDirectories(const std::string& path);
+// Deletes a folder with everything in it (read-only files included).
+void RemoveTree(const std::string& path);
 
 } // namespace tk

@@ -1,5 +1,7 @@
 #include "support/Scratch.h"
 
+#include "toolkit/Text.h"
+
 #include <windows.h>
 #include <fstream>
 #include <sstream>
@@ -31,27 +33,7 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
-void RemoveTree(const std::string& path) {
-    std::string dir = path;
-    if (!dir.empty() && dir.back() == '\\') dir.pop_back();
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string full = dir + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(full);
-            } else {
-                SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(full.c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
+void RemoveTree(const std::string& path) { tk::RemoveTree(path); }
 
 std::string ProfileValue(const std::string& ini, const char* key) {
     char buffer[1024] = {};
