@@ -225,18 +225,10 @@ void TForm1::MoveKeptOnScreen(int left, int top) {
     GetWindowRect(Handle(), &rect);
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    if (left + width >= screenWidth) {
-        left = screenWidth - width;
-    } else if (left < 0) {
-        left = 0;
-    }
-    if (top + height >= screenHeight) {
-        top = screenHeight - height;
-    } else if (top < 0) {
-        top = 0;
-    }
+    // The monitor the window lands on (a second one too), without its taskbar.
+    const RECT area = tk::WorkAreaNear(RECT{left, top, left + width, top + height}, *monitors);
+    left = tk::KeptInside(left, width, area.left, area.right);
+    top = tk::KeptInside(top, height, area.top, area.bottom);
     if (left != rect.left || top != rect.top)
         SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -12,6 +12,7 @@
 #include "components/Scmake.h"
 #include "toolkit/Controls.h"
 #include "toolkit/Form.h"
+#include "toolkit/Monitor.h"
 #include "toolkit/OpenDialog.h"
 
 #include <array>
@@ -49,6 +50,7 @@ public:
     COLORREF savedIconTextBkColor = 0;
     TGetIconButton* menuTargetButton = nullptr;
     bool started = false;  // the start sequence has finished
+    const tk::MonitorApi* monitors = &tk::SystemMonitors();  // where keep-on-screen finds the work area
 
     // ---- Components and controls of the layout ----
     std::unique_ptr<TSCMake> SCMake1;

@@ -79,6 +79,27 @@ RECT WindowRectOf(HWND hwnd) {
     return rect;
 }
 
+// Two monitors side by side, which the test display cannot have: the primary
+// one with a taskbar along its bottom, a second one to its right with a
+// taskbar along its left. A window belongs to the one that holds its middle.
+constexpr RECT kPrimary{0, 0, 1280, 1024}, kPrimaryWork{0, 0, 1280, 984};
+constexpr RECT kSecond{1280, 0, 2560, 1024}, kSecondWork{1340, 0, 2560, 1024};
+const auto kPrimaryMonitor = reinterpret_cast<HMONITOR>(1), kSecondMonitor = reinterpret_cast<HMONITOR>(2);
+
+HMONITOR WINAPI TwoMonitorsFromRect(LPCRECT rect, DWORD) {
+    return (rect->left + rect->right) / 2 < kSecond.left ? kPrimaryMonitor : kSecondMonitor;
+}
+
+BOOL WINAPI TwoMonitorsInfo(HMONITOR monitor, LPMONITORINFO info) {
+    const bool primary = monitor == kPrimaryMonitor;
+    info->rcMonitor = primary ? kPrimary : kSecond;
+    info->rcWork = primary ? kPrimaryWork : kSecondWork;
+    info->dwFlags = primary ? MONITORINFOF_PRIMARY : 0;
+    return TRUE;
+}
+
+const tk::MonitorApi kTwoMonitors{.fromRect = TwoMonitorsFromRect, .getInfo = TwoMonitorsInfo};
+
 } // namespace
 
 TEST_F(MainWindowTest, MovedPartlyOffTheScreenSnapsBackToTheEdge) {
@@ -115,5 +136,38 @@ TEST_F(MainWindowTest, MovedPartlyOffTheScreenSnapsBackToTheEdge) {
         EXPECT_EQ(now.left, move.left);
         EXPECT_EQ(now.top, move.top);
         EXPECT_EQ(now.right - now.left, width);
+    }
+}
+
+TEST_F(MainWindowTest, KeptInTheWorkAreaOfTheMonitorItIsOn) {
+    Start();
+    k2::TForm1& form = Form();
+    form.monitors = &kTwoMonitors;
+    form.ShowMainWindow();
+    const HWND hwnd = form.Handle();
+    const RECT start = WindowRectOf(hwnd);
+    const int width = start.right - start.left;
+    const int height = start.bottom - start.top;
+
+    struct Move {
+        const char* where;
+        int x, y;      // where the window is dragged
+        int left, top; // where it must end
+    };
+    const Move moves[] = {
+        {"onto the primary taskbar", 100, 1024 - height / 2, 100, 984 - height},
+        {"inside the second monitor", 1600, 300, 1600, 300},
+        {"onto the second monitor's taskbar", 1300, 200, 1340, 200},
+        {"past the second monitor's right edge", 2560 - width / 2, 100, 2560 - width, 100},
+        {"above the second monitor", 1700, -30, 1700, 0},
+        {"past the primary's left edge", -40, 50, 0, 50},
+    };
+    for (const Move& move : moves) {
+        SCOPED_TRACE(move.where);
+        SetWindowPos(hwnd, nullptr, move.x, move.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Pump(10);
+        const RECT now = WindowRectOf(hwnd);
+        EXPECT_EQ(now.left, move.left);
+        EXPECT_EQ(now.top, move.top);
     }
 }
