@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <set>
+#include <utility>
 #include <vector>
 
 using k2test::MainWindowTest;
@@ -99,6 +101,15 @@ int ShownIconNumber() {
 }
 
 std::string Settings(const std::string& lines) { return "[各種設定]\r\n" + lines; }
+
+// Registrations as asked for (id, modifiers): the platform does not report
+// the modifiers back, and Wine ignores MOD_NOREPEAT.
+std::vector<std::pair<int, UINT>> registrations;
+
+BOOL WINAPI RecordingRegister(HWND window, int id, UINT modifiers, UINT key) {
+    registrations.emplace_back(id, modifiers);
+    return RegisterHotKey(window, id, modifiers, key);
+}
 
 class HotKeysTest : public MainWindowTest {
 protected:
@@ -369,6 +380,26 @@ TEST_F(HotKeysTest, ShowKeyPlacesTheWindowUnderTheMouseAndOnTheScreen) {
         tk::App().Minimize();
         Pump(30);
     }
+}
+
+TEST_F(HotKeysTest, HeldKeysActOnceButHeldVolumeKeysRepeat) {
+    WriteSettings(Settings("音量増減=1\r\nカーソルキーを使用するか=0\r\n"));
+    Start();
+    k2::TForm1& form = Form();
+    form.hotKeys->registerHotKey = RecordingRegister;
+    registrations.clear();
+    k2::RegisterKeySet(form, *form.hotKeys, 1);
+    k2::RegisterKeySet(form, *form.hotKeys, 0);
+    form.ShowMainWindow(); // the cursor-key rule registers the page and volume keys
+    EXPECT_EQ(HeldKeys(), std::string(kKeypadSet) + " Up Down") << "the flag does not change which keys are held";
+
+    std::set<int> seen;
+    for (const auto& [id, modifiers] : registrations) {
+        seen.insert(id);
+        const bool volume = id == k2::kHotKeyVolumeUp || id == k2::kHotKeyVolumeDown;
+        EXPECT_EQ(modifiers, volume ? UINT{MOD_CONTROL} : UINT{MOD_CONTROL | MOD_NOREPEAT}) << "id " << id;
+    }
+    EXPECT_EQ(seen, (std::set<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 14, 15}));
 }
 
 TEST_F(HotKeysTest, VolumeKeysStepTheMasterVolume) {

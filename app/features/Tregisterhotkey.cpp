@@ -13,7 +13,13 @@ UINT ModeKey(int keySet) { return keySet == 0 ? VK_DECIMAL : VK_BACK; }
 
 // A key someone else already holds, or one already ours, fails harmlessly:
 // the combination simply does not reach this program.
-void Register(TForm1& form, int id, UINT key) { RegisterHotKey(form.Handle(), id, MOD_CONTROL, key); }
+// A held key auto-repeats: without MOD_NOREPEAT it would launch a slot (or
+// ask for its password) once per repeat, and in two-press mode one held digit
+// would pick the page and then the slot. Only the volume keys repeat, so that
+// holding them ramps the volume.
+void Register(TForm1& form, HotKeyState& state, int id, UINT key, UINT repeat = MOD_NOREPEAT) {
+    state.registerHotKey(form.Handle(), id, MOD_CONTROL | repeat, key);
+}
 void Unregister(TForm1& form, int id) { UnregisterHotKey(form.Handle(), id); }
 
 // Ctrl+0: the window comes up centred under the mouse (a little below it),
@@ -38,19 +44,19 @@ void StepVolume(TForm1& form, int change) {
 
 void RegisterKeySet(TForm1& form, HotKeyState& state, int keySet) {
     ReleaseKeySet(form, state);
-    for (int digit = 0; digit <= 9; ++digit) Register(form, digit, DigitKey(keySet, digit));
-    Register(form, kHotKeyPreviousPage, VK_LEFT);
-    Register(form, kHotKeyNextPage, VK_RIGHT);
-    Register(form, kHotKeyTwoKeyMode, ModeKey(keySet));
+    for (int digit = 0; digit <= 9; ++digit) Register(form, state, digit, DigitKey(keySet, digit));
+    Register(form, state, kHotKeyPreviousPage, VK_LEFT);
+    Register(form, state, kHotKeyNextPage, VK_RIGHT);
+    Register(form, state, kHotKeyTwoKeyMode, ModeKey(keySet));
 }
 
 void ReleaseKeySet(TForm1& form, HotKeyState&) {
     for (int id = kHotKeyShow; id <= kHotKeyTwoKeyMode; ++id) Unregister(form, id);
 }
 
-void RegisterVolumeKeys(TForm1& form, HotKeyState&) {
-    Register(form, kHotKeyVolumeUp, VK_UP);
-    Register(form, kHotKeyVolumeDown, VK_DOWN);
+void RegisterVolumeKeys(TForm1& form, HotKeyState& state) {
+    Register(form, state, kHotKeyVolumeUp, VK_UP, 0);
+    Register(form, state, kHotKeyVolumeDown, VK_DOWN, 0);
     if (!form.volume) form.volume = std::make_unique<MasterVolume>();
 }
 
@@ -62,8 +68,8 @@ void ReleaseVolumeKeys(TForm1& form, HotKeyState&) {
 
 void ApplyCursorKeyRule(TForm1& form, HotKeyState& state) {
     if (state.cursorKeysEnabled || state.windowShown) {
-        Register(form, kHotKeyPreviousPage, VK_LEFT);
-        Register(form, kHotKeyNextPage, VK_RIGHT);
+        Register(form, state, kHotKeyPreviousPage, VK_LEFT);
+        Register(form, state, kHotKeyNextPage, VK_RIGHT);
         if (form.volumeKeysEnabled) RegisterVolumeKeys(form, state);
     } else {
         Unregister(form, kHotKeyPreviousPage);

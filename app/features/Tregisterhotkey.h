@@ -11,6 +11,9 @@ struct HotKeyState {
     bool awaitingSecondKey = false;  // two-press mode: a first key is pending
     bool cursorKeysEnabled = true;   // Ctrl+cursor keys stay while the window is hidden
     bool windowShown = false;        // shown since last hidden (kept while the above is false)
+    // The registration call. A test puts its own in front of it to see the
+    // modifiers asked for, which the platform does not report back.
+    BOOL(WINAPI* registerHotKey)(HWND window, int id, UINT modifiers, UINT key) = RegisterHotKey;
 };
 
 // Hot-key ids registered to the main window; 13 is never used.
