@@ -15,6 +15,8 @@
 #include "toolkit/Monitor.h"
 #include "toolkit/OpenDialog.h"
 
+#include <shellapi.h>
+
 #include <array>
 #include <memory>
 #include <string>
@@ -51,6 +53,9 @@ public:
     TGetIconButton* menuTargetButton = nullptr;
     bool started = false;  // the start sequence has finished
     const tk::MonitorApi* monitors = &tk::SystemMonitors();  // where keep-on-screen finds the work area
+    // How a launch hands its item to the shell; a test may watch it, since
+    // the shell opens some items (Store apps, Control Panel) only on Windows.
+    HINSTANCE(WINAPI* shellExecute)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) = ShellExecuteA;
 
     // ---- Components and controls of the layout ----
     std::unique_ptr<TSCMake> SCMake1;

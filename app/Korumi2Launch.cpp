@@ -36,15 +36,16 @@ void TForm1::LaunchSlot(int g, TGetIconButton& button) {
         slotPaths[slot].clear();
         SetSlotButton(SlotPosition(button), button);
     } else if (tk::sjis::ExtensionPart(path) == ".lnk") {
-        if (SCMake1->AnalizeLink(path) == 0) {
-            ShellExecuteA(owner, "open", SCMake1->LinkPath.c_str(), SCMake1->Argument.c_str(), nullptr, SW_SHOW);
+        // A shortcut that is unreadable, or whose target is no file (a Store
+        // app, a Control Panel item, an installer's advertised entry), goes
+        // to the shell as it is: only the shell knows how to open it.
+        if (SCMake1->AnalizeLink(path) == 0 && !SCMake1->LinkPath.empty()) {
+            shellExecute(owner, "open", SCMake1->LinkPath.c_str(), SCMake1->Argument.c_str(), nullptr, SW_SHOW);
         } else {
-            // An unreadable shortcut goes to the shell as it is, never the
-            // target of an earlier shortcut still held by the component.
-            ShellExecuteA(owner, "open", path.c_str(), nullptr, nullptr, SW_SHOW);
+            shellExecute(owner, "open", path.c_str(), nullptr, nullptr, SW_SHOW);
         }
     } else {
-        ShellExecuteA(owner, "open", path.c_str(), nullptr, nullptr, SW_SHOW);
+        shellExecute(owner, "open", path.c_str(), nullptr, nullptr, SW_SHOW);
     }
     tk::App().Minimize();
 }

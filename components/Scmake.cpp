@@ -8,7 +8,9 @@
 #include <shlobj.h>
 
 #include <array>
+#include <cstring>
 #include <optional>
+#include <vector>
 
 namespace k2 {
 
@@ -32,6 +34,22 @@ using TextBuffer = std::array<char, MAX_PATH>;
 std::string BufferText(TextBuffer& buffer) {
     buffer.back() = '\0';
     return buffer.data();
+}
+
+// The arguments whole: unlike the paths they are not limited to MAX_PATH, and
+// the link cuts them to the buffer it is given without saying so. A buffer
+// the text does not fill shows that nothing was cut.
+std::string LinkArguments(IShellLinkA& link) {
+    // A link stores at most 65535 UTF-16 characters: twice that in bytes.
+    constexpr std::size_t kLargest = 2 * 65536;
+    std::vector<char> buffer;
+    for (std::size_t size = MAX_PATH;; size *= 2) {
+        buffer.assign(size, '\0');
+        if (FAILED(link.GetArguments(buffer.data(), static_cast<int>(size)))) return {};
+        buffer.back() = '\0';
+        const std::size_t length = std::strlen(buffer.data());
+        if (length + 1 < size || size >= kLargest) return std::string(buffer.data(), length);
+    }
 }
 
 HRESULT CreateShellLink(tk::ComPtr<IShellLinkA>& link) {
@@ -146,9 +164,7 @@ int TSCMake::AnalizeLink(std::string path) {
     IconPath = BufferText(buffer);
     IconNo = iconNo;
 
-    buffer.fill('\0');
-    link->GetArguments(buffer.data(), MAX_PATH);
-    Argument = BufferText(buffer);
+    Argument = LinkArguments(*link.Get());
     return 0;
 }
 

@@ -51,6 +51,14 @@ void EndProcess(DWORD id) {
     WaitForSingleObject(process.Get(), 5000);
 }
 
+// What launches hand to the shell: file "|" parameters.
+std::vector<std::string> shellCalls;
+
+HINSTANCE WINAPI RecordingShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR parameters, LPCSTR, INT) {
+    shellCalls.push_back(std::string(file) + "|" + (parameters ? parameters : ""));
+    return reinterpret_cast<HINSTANCE>(33);
+}
+
 struct Launch {
     std::string directory;
     std::string arguments;
@@ -202,6 +210,37 @@ TEST_F(LaunchTest, ShortcutStartsItsTargetWithItsArgumentsInTheShortcutsFolder) 
     k2test::Click(Form().SlotButton(2));
     EXPECT_EQ(Launches(3, kNoLaunchMs).size(), 2u);
     EXPECT_EQ(Slot(2), Dir() + "links\\broken.lnk");
+    EXPECT_TRUE(Hidden());
+}
+
+TEST_F(LaunchTest, ShortcutToSomethingThatIsNoFileGoesToTheShellAsItIs) {
+    // Like shortcuts to Control Panel items or Store apps, one to the
+    // computer's drives has no target path: only the shell can open it. Wine's
+    // shell cannot (it answers 31), so what it is handed is watched instead.
+    CreateDirectoryA((Dir() + "links").c_str(), nullptr);
+    const std::string shortcut = Dir() + "links\\drives.lnk";
+    Start(); // the window's shell-link component brings COM
+    {
+        tk::ComPtr<IShellLinkA> link;
+        ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.PutVoid()),
+                  S_OK);
+        LPITEMIDLIST drives = nullptr;
+        ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &drives), S_OK);
+        link->SetIDList(drives);
+        link->SetArguments("-x");
+        CoTaskMemFree(drives);
+        tk::ComPtr<IPersistFile> file;
+        ASSERT_EQ(link->QueryInterface(IID_IPersistFile, file.PutVoid()), S_OK);
+        ASSERT_EQ(file->Save(tk::AnsiToWide(shortcut).c_str(), TRUE), S_OK);
+    }
+    ASSERT_EQ(Form().SCMake1->AnalizeLink(shortcut), 0);
+    ASSERT_EQ(Form().SCMake1->LinkPath, "");
+    Register(0, shortcut);
+    Form().shellExecute = RecordingShellExecute;
+    shellCalls.clear();
+    Form().ShowMainWindow();
+    k2test::Click(Form().SlotButton(0));
+    EXPECT_EQ(shellCalls, std::vector<std::string>{shortcut + "|"});
     EXPECT_TRUE(Hidden());
 }
 

@@ -265,19 +265,22 @@ TEST(Scmake, ReadingAnythingButAShortcutChangesNothing) {
     EXPECT_EQ(Snapshot(reader), before);
 }
 
-TEST(Scmake, LongValuesComeBackCutAndTerminated) {
+TEST(Scmake, LongArgumentsComeBackWhole) {
     ScratchDir scratch;
     const std::string dir = scratch.Path().substr(0, scratch.Path().size() - 1);
-    TSCMake link(nullptr);
-    link.SCDir = dir;
-    link.SCName = "long";
-    link.LinkPath = MakeTarget(scratch.Path() + "t.exe");
-    link.Argument = std::string(400, 'a');
-    ASSERT_EQ(link.CreateLink(), S_OK);
-    TSCMake reader(nullptr);
-    ASSERT_EQ(reader.AnalizeLink(dir + "\\long.lnk"), 0);
-    EXPECT_LT(reader.Argument.size(), static_cast<std::size_t>(MAX_PATH));
-    EXPECT_EQ(reader.Argument, std::string(reader.Argument.size(), 'a'));
+    std::string doubleByte;
+    for (int i = 0; i < 1500; ++i) doubleByte += "表";
+    for (const std::string& argument : {std::string(259, 'a'), std::string(400, 'a'), doubleByte + " -x"}) {
+        TSCMake link(nullptr);
+        link.SCDir = dir;
+        link.SCName = "long";
+        link.LinkPath = MakeTarget(scratch.Path() + "t.exe");
+        link.Argument = argument;
+        ASSERT_EQ(link.CreateLink(), S_OK);
+        TSCMake reader(nullptr);
+        ASSERT_EQ(reader.AnalizeLink(dir + "\\long.lnk"), 0);
+        EXPECT_EQ(reader.Argument, argument) << argument.size() << " bytes";
+    }
 }
 
 TEST(Scmake, EachInstancePairsItsComInitialisation) {
