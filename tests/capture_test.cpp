@@ -10,6 +10,8 @@
 #include "toolkit/Jpeg.h"
 #include "toolkit/Text.h"
 
+#include <future>
+#include <thread>
 #include <vector>
 
 using k2test::LuminanceTable;
@@ -212,6 +214,33 @@ TEST_F(CaptureTest, FailedCaptureIsReportedAfterTheNoticeIsPassedOn) {
     EXPECT_EQ(Form().captureNumber, 2);
     EXPECT_EQ(viewer.notices, 2);
     EXPECT_EQ(boxes.Seen().size(), 1u);
+}
+
+TEST_F(CaptureTest, ClipboardHeldByAnotherProgramForAMomentIsWaitedFor) {
+    k2test::BoxAnswerer boxes;
+    Start();
+    PutOnClipboard("bitmap 16 16"); // capture still off
+    Form().captureEnabled = true;
+    // Someone else opens the clipboard just as the notice comes: held 50 ms
+    // it is waited for; held 600 ms the capture gives up and says so.
+    for (const DWORD holdMs : {50, 600}) {
+        std::promise<bool> opened;
+        std::thread holder([&] {
+            const bool open = OpenClipboard(nullptr);
+            opened.set_value(open);
+            Sleep(holdMs);
+            if (open) CloseClipboard();
+        });
+        ASSERT_TRUE(opened.get_future().get());
+        SendMessageA(Form().Handle(), WM_DRAWCLIPBOARD, 0, 0);
+        holder.join();
+    }
+    EXPECT_TRUE(tk::FileExists(CaptureFolder() + "Image_1.jpg"));
+    EXPECT_FALSE(tk::FileExists(CaptureFolder() + "Image_2.jpg"));
+    EXPECT_EQ(Form().captureNumber, 2);
+    ASSERT_TRUE(boxes.WaitForBoxes(1, 5000));
+    EXPECT_EQ(boxes.Seen().size(), 1u);
+    EXPECT_NE(boxes.Seen()[0].text.find("クリップボードを開けません"), std::string::npos) << boxes.Seen()[0].text;
 }
 
 TEST_F(CaptureTest, ViewerChainStaysIntact) {

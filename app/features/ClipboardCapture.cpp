@@ -13,11 +13,20 @@ namespace k2 {
 
 namespace {
 
+// Another program (a clipboard history, a remote desktop) may hold the
+// clipboard open for a moment just after it changes: try a few times before
+// calling it a failure.
+constexpr int kOpenAttempts = 5;
+constexpr DWORD kOpenRetryMs = 20;
+
 // The clipboard, open for one read; closed on every path.
 class OpenedClipboard {
 public:
     explicit OpenedClipboard(HWND owner) {
-        if (!OpenClipboard(owner)) throw tk::Exception("クリップボードを開けません");
+        for (int attempt = 1; !OpenClipboard(owner); ++attempt) {
+            if (attempt == kOpenAttempts) throw tk::Exception("クリップボードを開けません");
+            Sleep(kOpenRetryMs);
+        }
     }
     ~OpenedClipboard() { CloseClipboard(); }
     OpenedClipboard(const OpenedClipboard&) = delete;
