@@ -1,8 +1,9 @@
-// The master volume of the volume hot keys: against an in-memory mixer, and
-// against Wine's own mixer when a sound server runs.
+// The master volume of the volume hot keys: against an in-memory endpoint and
+// mixer, and against Wine's own when a sound server runs.
 #include <gtest/gtest.h>
 
 #include "app/features/Tvolume.h"
+#include "support/FakeEndpoint.h"
 #include "support/FakeMixer.h"
 
 namespace {
@@ -11,6 +12,7 @@ using k2::MasterVolume;
 using k2::PercentToVolume;
 using k2test::FakeControl;
 using k2test::FakeDevice;
+using k2test::FakeEndpoints;
 using k2test::FakeLine;
 using k2test::FakeMixer;
 
@@ -32,14 +34,17 @@ protected:
                                       FakeControl{.id = kVolumeId, .name = "Master Volume"}}},
             }});
         fake.devices.push_back(FakeDevice{.name = "Second"});
+        // A system without an endpoint: the mixer is the master volume.
+        endpoints.present = false;
     }
     DWORD& Raw() { return fake.Control(0, kVolumeId)->value; }
 
     FakeMixer fake;
+    FakeEndpoints endpoints;
 };
 
 TEST_F(MasterVolumeTest, StepsStopAtTheEndsOfTheScale) {
-    MasterVolume volume(fake.Api());
+    MasterVolume volume(fake.Api(), endpoints);
     struct Case {
         DWORD raw;
         int step;
@@ -61,7 +66,7 @@ TEST_F(MasterVolumeTest, StepsStopAtTheEndsOfTheScale) {
 }
 
 TEST_F(MasterVolumeTest, FiftyPercentWritesHalfTheRangeAndReadsBackFifty) {
-    MasterVolume volume(fake.Api());
+    MasterVolume volume(fake.Api(), endpoints);
     ASSERT_TRUE(volume.SetPercent(50));
     EXPECT_EQ(Raw(), 32767u);
     unsigned percent = 0;
@@ -74,7 +79,7 @@ TEST_F(MasterVolumeTest, FiftyPercentWritesHalfTheRangeAndReadsBackFifty) {
 
 TEST_F(MasterVolumeTest, OpensDeviceZeroAndLocatesTheControlOncePerOpening) {
     {
-        MasterVolume volume(fake.Api());
+        MasterVolume volume(fake.Api(), endpoints);
         EXPECT_EQ(fake.calls.size(), 0u) << "nothing is opened before first use";
         for (int i = 0; i < 3; ++i) ASSERT_TRUE(volume.Step(4));
 
@@ -126,7 +131,7 @@ TEST_F(MasterVolumeTest, OpensDeviceZeroAndLocatesTheControlOncePerOpening) {
 }
 
 TEST_F(MasterVolumeTest, FailedLookupsChangeNothingAndAreTriedAgain) {
-    MasterVolume volume(fake.Api());
+    MasterVolume volume(fake.Api(), endpoints);
     auto& speakers = fake.devices[0].destinations[1];
     speakers.componentType = MIXERLINE_COMPONENTTYPE_DST_HEADPHONES; // no speaker line
     EXPECT_FALSE(volume.Step(4));
@@ -145,7 +150,7 @@ TEST_F(MasterVolumeTest, FailedLookupsChangeNothingAndAreTriedAgain) {
 
 TEST_F(MasterVolumeTest, DeviceAndValueFailuresReportFalse) {
     {
-        MasterVolume volume(fake.Api());
+        MasterVolume volume(fake.Api(), endpoints);
         Raw() = 1234;
         fake.failing = {"mixerGetControlDetailsA"};
         EXPECT_FALSE(volume.Step(4));
@@ -157,7 +162,7 @@ TEST_F(MasterVolumeTest, DeviceAndValueFailuresReportFalse) {
     }
     {
         // Capabilities that cannot be read keep the device open for the next use.
-        MasterVolume volume(fake.Api());
+        MasterVolume volume(fake.Api(), endpoints);
         fake.devices[0].failCaps = true;
         EXPECT_FALSE(volume.Open());
         EXPECT_TRUE(static_cast<bool>(volume.mixer));
@@ -167,7 +172,7 @@ TEST_F(MasterVolumeTest, DeviceAndValueFailuresReportFalse) {
     }
     {
         fake.devices.clear();
-        MasterVolume volume(fake.Api());
+        MasterVolume volume(fake.Api(), endpoints);
         unsigned percent = 77;
         EXPECT_FALSE(volume.GetPercent(percent));
         EXPECT_EQ(percent, 77u);
@@ -179,7 +184,7 @@ TEST_F(MasterVolumeTest, DeviceAndValueFailuresReportFalse) {
 TEST_F(MasterVolumeTest, EmptyRangeNeverDividesByZero) {
     auto& control = *fake.Control(0, kVolumeId);
     control.minimum = control.maximum = 300;
-    MasterVolume volume(fake.Api());
+    MasterVolume volume(fake.Api(), endpoints);
     unsigned percent = 0;
     Raw() = 300;
     ASSERT_TRUE(volume.GetPercent(percent));
@@ -191,10 +196,90 @@ TEST_F(MasterVolumeTest, EmptyRangeNeverDividesByZero) {
     EXPECT_EQ(Raw(), 300u) << "any level writes the bound";
 }
 
+TEST_F(MasterVolumeTest, EndpointTakesTheStepsAndStopsAtTheEnds) {
+    endpoints.present = true;
+    {
+        MasterVolume volume(fake.Api(), endpoints);
+        struct Case {
+            float level;
+            int step;
+            float written;
+        } const cases[] = {
+            {0.98f, +4, 1.0f}, {0.02f, -4, 0.0f}, {0.5f, +4, 0.54f},    {0.5f, 0, 0.5f},
+            {1.0f, -1000, 0.0f}, {0.0f, 1000, 1.0f}, {0.506f, +4, 0.55f}, // 50.6 % reads as 51
+            {0.544f, -4, 0.50f},
+        };
+        for (const Case& c : cases) {
+            endpoints.level = c.level;
+            endpoints.written.clear();
+            EXPECT_TRUE(volume.Step(c.step));
+            ASSERT_EQ(endpoints.written.size(), 1u) << "from " << c.level << " step " << c.step;
+            EXPECT_FLOAT_EQ(endpoints.written[0], c.written) << "from " << c.level << " step " << c.step;
+        }
+        EXPECT_TRUE(fake.calls.empty()) << "the mixer is not touched while the endpoint works";
+        EXPECT_EQ(endpoints.opened, 1) << "one endpoint object serves every press";
+        EXPECT_EQ(endpoints.alive, 1);
+    }
+    EXPECT_EQ(endpoints.alive, 0) << "released with the volume object";
+}
+
+TEST_F(MasterVolumeTest, EndpointThatFailsLeavesThePressToTheMixer) {
+    endpoints.present = true;
+    MasterVolume volume(fake.Api(), endpoints);
+    // Wine's endpoint reads but refuses every write.
+    endpoints.failSet = true;
+    Raw() = PercentToVolume(50, 0, 65535);
+    EXPECT_TRUE(volume.Step(4));
+    EXPECT_EQ(Raw(), PercentToVolume(54, 0, 65535));
+    EXPECT_EQ(endpoints.alive, 0) << "a failed endpoint is let go";
+
+    // A device that went away answers nothing; the next press asks again.
+    endpoints.failSet = false;
+    endpoints.failGet = true;
+    EXPECT_TRUE(volume.Step(-4));
+    EXPECT_EQ(Raw(), PercentToVolume(50, 0, 65535));
+    EXPECT_EQ(endpoints.opened, 2);
+    EXPECT_TRUE(endpoints.written.empty());
+
+    // Back again: the endpoint takes the press, the mixer stays as it was.
+    endpoints.failGet = false;
+    endpoints.level = 0.3f;
+    const auto mixerCalls = fake.calls.size();
+    EXPECT_TRUE(volume.Step(4));
+    ASSERT_EQ(endpoints.written.size(), 1u);
+    EXPECT_FLOAT_EQ(endpoints.written[0], 0.34f);
+    EXPECT_EQ(fake.calls.size(), mixerCalls);
+
+    // Neither an endpoint nor a mixer: the key does nothing.
+    endpoints.present = false;
+    volume.endpoint.reset();
+    fake.devices.clear();
+    volume.Close();
+    EXPECT_FALSE(volume.Step(4));
+}
+
+// The system's endpoint as Wine gives it. Wine 8 reads a level but refuses
+// to set one (E_NOTIMPL), and its endpoint is not the mixer's volume.
+TEST(MasterVolumeWine, EndpointLevelLiesOnTheScale) {
+    std::unique_ptr<k2::EndpointVolume> endpoint = k2::SystemAudioEndpoints().OpenDefaultRender();
+    if (!endpoint) GTEST_SKIP() << "no default render endpoint";
+    float level = -1;
+    ASSERT_TRUE(endpoint->GetLevel(level));
+    EXPECT_GE(level, 0.0f);
+    EXPECT_LE(level, 1.0f);
+    if (endpoint->SetLevel(level)) {
+        float again = -1;
+        ASSERT_TRUE(endpoint->GetLevel(again));
+        EXPECT_FLOAT_EQ(again, level);
+    }
+}
+
 // Wine's mixer, present when the test session runs a sound server.
 TEST(MasterVolumeWine, SetsAndReadsTheSpeakersVolume) {
     if (mixerGetNumDevs() == 0) GTEST_SKIP() << "no mixer device (no sound server)";
-    MasterVolume volume;
+    FakeEndpoints none;
+    none.present = false;
+    MasterVolume volume(k2::WinmmMixerApi(), none);
     unsigned original = 0;
     ASSERT_TRUE(volume.GetPercent(original));
     EXPECT_LE(volume.minimum, volume.maximum);

@@ -4,7 +4,17 @@
 
 namespace k2 {
 
-MasterVolume::MasterVolume(const MixerApi& api) : mixer(api), api_(api) {}
+namespace {
+
+// n := p + d, kept within 0 and 100.
+unsigned Stepped(unsigned p, int d) {
+    return static_cast<unsigned>(std::clamp(static_cast<long long>(p) + d, 0LL, 100LL));
+}
+
+} // namespace
+
+MasterVolume::MasterVolume(const MixerApi& api, AudioEndpoints& endpoints)
+    : mixer(api), api_(api), endpoints_(endpoints) {}
 
 MasterVolume::~MasterVolume() { Close(); }
 
@@ -60,11 +70,37 @@ bool MasterVolume::SetPercent(unsigned p) {
                                   MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR;
 }
 
+bool MasterVolume::OpenEndpoint() {
+    if (!endpoint) endpoint = endpoints_.OpenDefaultRender();
+    return endpoint != nullptr;
+}
+
+bool MasterVolume::GetEndpointPercent(unsigned& percent) {
+    float level = 0;
+    if (!OpenEndpoint() || !endpoint->GetLevel(level)) return false;
+    // Rounded to the nearest percent, halves up; NaN reads as silence.
+    percent = level > 0 ? static_cast<unsigned>(std::min(level, 1.0f) * 100 + 0.5f) : 0;
+    return true;
+}
+
+bool MasterVolume::SetEndpointPercent(unsigned p) {
+    return OpenEndpoint() && endpoint->SetLevel(static_cast<float>(std::min(p, 100u)) / 100);
+}
+
+bool MasterVolume::StepEndpoint(int d) {
+    unsigned p = 0;
+    if (GetEndpointPercent(p) && SetEndpointPercent(Stepped(p, d))) return true;
+    // Gone (the device was removed) or refusing the change: this press goes
+    // to the mixer, and the next one asks for the default endpoint again.
+    endpoint.reset();
+    return false;
+}
+
 bool MasterVolume::Step(int d) {
+    if (StepEndpoint(d)) return true;
     unsigned p = 0;
     if (!GetPercent(p)) return false;
-    const long long n = std::clamp(static_cast<long long>(p) + d, 0LL, 100LL);
-    return SetPercent(static_cast<unsigned>(n));
+    return SetPercent(Stepped(p, d));
 }
 
 } // namespace k2
