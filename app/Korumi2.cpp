@@ -28,7 +28,7 @@ TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
 
     // 4-6. Settings; 5. the desktop captions' colour before anything changes it.
     LoadSettings(appDir + "data\\data99.ini", appDir, *this, hotKeys->cursorKeysEnabled,
-                 [this] { savedIconTextBkColor = DesktopIconTextBkColor(); });
+                 [this] { iconTextBkColorSaved = DesktopIconTextBkColor(savedIconTextBkColor); });
 
     // 7-8. Slots and passwords; the one-time clean-up of older versions.
     LoadDataFile(appDir + "data\\data0.kor", dataVersion, *this);

@@ -50,6 +50,7 @@ public:
     bool openFolderRequested = false;
     HWND nextClipboardViewer = nullptr;
     COLORREF savedIconTextBkColor = 0;
+    bool iconTextBkColorSaved = false;  // the colour above was read from a desktop
     TGetIconButton* menuTargetButton = nullptr;
     bool started = false;  // the start sequence has finished
     const tk::MonitorApi* monitors = &tk::SystemMonitors();  // where keep-on-screen finds the work area

@@ -17,6 +17,8 @@ namespace {
 constexpr COLORREF kStartColour = 0x563412;
 // Sent to the helper's list view: how many LVM_SETTEXTBKCOLOR it has received.
 constexpr UINT kSetCountQuery = WM_APP;
+// Posted to it: stop answering for lParam milliseconds.
+constexpr UINT kHang = WM_APP + 1;
 
 std::string Settings(bool transparent) {
     return std::string("[各種設定]\r\n文字背景の透明化=") + (transparent ? "1" : "0") + "\r\n";
@@ -28,18 +30,24 @@ class TransparencyTest : public MainWindowTest {
 protected:
     void TearDown() override {
         MainWindowTest::TearDown();
-        if (desktop_) {
-            if (HWND progman = FindWindowA("Progman", "Program Manager")) PostMessageA(progman, WM_CLOSE, 0, 0);
-            desktop_.WaitForExit(5000);
-        }
+        StopDesktop();
     }
 
-    // Starts the stand-in desktop with its captions' colour ("none" for CLR_NONE).
-    void StartDesktop(const std::string& colour) {
-        desktop_ = k2test::Process::Start(k2test::TestBinFolder() + "desktop_listview.exe", colour);
+    // Starts the stand-in desktop with its captions' colour ("none" for
+    // CLR_NONE), its windows laid out as `layout` says (see the helper).
+    void StartDesktop(const std::string& colour, const std::string& layout = "progman") {
+        desktop_ = k2test::Process::Start(k2test::TestBinFolder() + "desktop_listview.exe", colour + " " + layout);
         ASSERT_TRUE(desktop_) << desktop_.StartError();
         ASSERT_TRUE(k2test::WaitUntil([] { return k2::FindDesktopListView() != nullptr; }, 10000));
         listView_ = k2::FindDesktopListView();
+    }
+
+    void StopDesktop() {
+        if (!desktop_) return;
+        if (HWND progman = FindWindowA("Progman", "Program Manager")) PostMessageA(progman, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(desktop_.WaitForExit(5000));
+        desktop_ = {};
+        listView_ = nullptr;
     }
 
     COLORREF Colour() const { return static_cast<COLORREF>(SendMessageA(listView_, LVM_GETTEXTBKCOLOR, 0, 0)); }
@@ -117,6 +125,60 @@ TEST_F(TransparencyTest, SettingsBroadcastReappliesShortlyAfterwards) {
     SendMessageA(form.Handle(), WM_SETTINGCHANGE, 0, 0);
     Pump(100);
     EXPECT_EQ(Colour(), RGB(1, 2, 3));
+}
+
+TEST_F(TransparencyTest, EveryDesktopLayoutIsFound) {
+    for (const char* layout : {"progman", "workerw", "nested"}) {
+        SCOPED_TRACE(layout);
+        StartDesktop("563412", layout);
+        Start();
+        EXPECT_EQ(Form().savedIconTextBkColor, kStartColour);
+        Choose(*Form().RadioGroup2, 1);
+        EXPECT_EQ(Colour(), CLR_NONE);
+        Choose(*Form().RadioGroup2, 0);
+        EXPECT_EQ(Colour(), kStartColour);
+        Stop();
+        StopDesktop();
+    }
+}
+
+TEST_F(TransparencyTest, DesktopThatAppearsLaterIsFollowed) {
+    // Started before the shell's desktop (as at log-on): no colour to give back.
+    Start();
+    k2::TForm1& form = Form();
+    EXPECT_FALSE(form.iconTextBkColorSaved);
+    StartDesktop("563412");
+    form.ApplyIconTextTransparency();
+    EXPECT_EQ(SetCount(), 0) << "nothing is given back, least of all black";
+    EXPECT_EQ(Colour(), kStartColour);
+
+    // Made transparent: the colour it had is kept first.
+    Choose(*form.RadioGroup2, 1);
+    EXPECT_EQ(Colour(), CLR_NONE);
+    EXPECT_TRUE(form.iconTextBkColorSaved);
+    EXPECT_EQ(form.savedIconTextBkColor, kStartColour);
+
+    // The shell restarts with a new desktop: the re-apply finds it.
+    StopDesktop();
+    StartDesktop("123456");
+    SendMessageA(form.Handle(), WM_SETTINGCHANGE, 0, 0);
+    Pump(150);
+    EXPECT_EQ(Colour(), CLR_NONE);
+    Choose(*form.RadioGroup2, 0);
+    EXPECT_EQ(Colour(), kStartColour);
+}
+
+TEST_F(TransparencyTest, HungDesktopHoldsTheWindowNoLongerThanTheTimeout) {
+    StartDesktop("563412");
+    WriteSettings(Settings(true));
+    Start();
+    ASSERT_EQ(Colour(), CLR_NONE);
+    PostMessageA(listView_, kHang, 0, 3000);
+    Sleep(100);
+    const DWORD start = GetTickCount();
+    Choose(*Form().RadioGroup2, 0);
+    SendMessageA(Form().Handle(), k2::kReapplyTransparencyMessage, 0, 0);
+    EXPECT_LT(GetTickCount() - start, 2 * k2::kDesktopAnswerMs + 300);
 }
 
 TEST_F(TransparencyTest, WithoutADesktopListTheSettingIsStillKept) {

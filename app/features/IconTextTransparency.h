@@ -5,12 +5,20 @@
 
 namespace k2 {
 
-// The desktop's icon list view (Progman -> SHELLDLL_DefView -> SysListView32),
-// or null when the shell has no such window.
+// A message to the shell's desktop waits at most this long: a hung shell
+// must not stop this program.
+inline constexpr UINT kDesktopAnswerMs = 500;
+
+// The desktop's icon list view, or null when the shell has none. It sits in
+// a SHELLDLL_DefView under Progman; after a wallpaper slideshow or Task View
+// that view lives in a top-level WorkerW instead, and on newer systems it may
+// lie deeper under Progman. Names are not compared: the list view is named
+// "FolderView" on current systems.
 HWND FindDesktopListView();
 
-// The desktop captions' current text background colour; 0 without a desktop
-// list view.
-COLORREF DesktopIconTextBkColor();
+// The desktop captions' current text background colour; false, with
+// `colour` unchanged, when there is no desktop list view or it does not
+// answer in time.
+bool DesktopIconTextBkColor(COLORREF& colour);
 
 } // namespace k2
