@@ -5,6 +5,8 @@
 #include "toolkit/Application.h"
 #include "toolkit/Text.h"
 
+#include <vector>
+
 using k2test::MainWindowTest;
 using k2test::Pump;
 
@@ -100,6 +102,26 @@ BOOL WINAPI TwoMonitorsInfo(HMONITOR monitor, LPMONITORINFO info) {
 
 const tk::MonitorApi kTwoMonitors{.fromRect = TwoMonitorsFromRect, .getInfo = TwoMonitorsInfo};
 
+struct Move {
+    const char* where;
+    int x, y;      // where the window is dragged
+    int left, top; // where it must end
+};
+
+// Drags the window as each move says and checks where it ends, whole.
+void ExpectMovesEnd(HWND hwnd, const std::vector<Move>& moves) {
+    const RECT start = WindowRectOf(hwnd);
+    for (const Move& move : moves) {
+        SCOPED_TRACE(move.where);
+        SetWindowPos(hwnd, nullptr, move.x, move.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        Pump(10);
+        const RECT now = WindowRectOf(hwnd);
+        EXPECT_EQ(now.left, move.left);
+        EXPECT_EQ(now.top, move.top);
+        EXPECT_EQ(now.right - now.left, start.right - start.left);
+    }
+}
+
 } // namespace
 
 TEST_F(MainWindowTest, MovedPartlyOffTheScreenSnapsBackToTheEdge) {
@@ -113,12 +135,7 @@ TEST_F(MainWindowTest, MovedPartlyOffTheScreenSnapsBackToTheEdge) {
     const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
     const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
 
-    struct Move {
-        const char* edge;
-        int x, y;          // where the window is dragged
-        int left, top;     // where it must end
-    };
-    const Move moves[] = {
+    ExpectMovesEnd(hwnd, {
         {"right", screenWidth - width / 2, 100, screenWidth - width, 100},
         {"bottom", 100, screenHeight - height / 3, 100, screenHeight - height},
         {"left", -40, 120, 0, 120},
@@ -127,16 +144,7 @@ TEST_F(MainWindowTest, MovedPartlyOffTheScreenSnapsBackToTheEdge) {
         {"bottom right corner", screenWidth - 5, screenHeight - 5, screenWidth - width, screenHeight - height},
         {"inside", 200, 150, 200, 150},
         {"flush with the right edge", screenWidth - width, 10, screenWidth - width, 10},
-    };
-    for (const Move& move : moves) {
-        SCOPED_TRACE(move.edge);
-        SetWindowPos(hwnd, nullptr, move.x, move.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        Pump(10);
-        const RECT now = WindowRectOf(hwnd);
-        EXPECT_EQ(now.left, move.left);
-        EXPECT_EQ(now.top, move.top);
-        EXPECT_EQ(now.right - now.left, width);
-    }
+    });
 }
 
 TEST_F(MainWindowTest, KeptInTheWorkAreaOfTheMonitorItIsOn) {
@@ -149,25 +157,12 @@ TEST_F(MainWindowTest, KeptInTheWorkAreaOfTheMonitorItIsOn) {
     const int width = start.right - start.left;
     const int height = start.bottom - start.top;
 
-    struct Move {
-        const char* where;
-        int x, y;      // where the window is dragged
-        int left, top; // where it must end
-    };
-    const Move moves[] = {
+    ExpectMovesEnd(hwnd, {
         {"onto the primary taskbar", 100, 1024 - height / 2, 100, 984 - height},
         {"inside the second monitor", 1600, 300, 1600, 300},
         {"onto the second monitor's taskbar", 1300, 200, 1340, 200},
         {"past the second monitor's right edge", 2560 - width / 2, 100, 2560 - width, 100},
         {"above the second monitor", 1700, -30, 1700, 0},
         {"past the primary's left edge", -40, 50, 0, 50},
-    };
-    for (const Move& move : moves) {
-        SCOPED_TRACE(move.where);
-        SetWindowPos(hwnd, nullptr, move.x, move.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        Pump(10);
-        const RECT now = WindowRectOf(hwnd);
-        EXPECT_EQ(now.left, move.left);
-        EXPECT_EQ(now.top, move.top);
-    }
+    });
 }
