@@ -23,4 +23,41 @@ function(k2_static_link target)
   endif()
 endfunction()
 
-set(K2_SYSTEM_LIBS user32 gdi32 shell32 ole32 oleaut32 uuid comctl32 comdlg32 winmm advapi32 shlwapi mpr msimg32)
+# DLLs imported at load time: only those Windows always takes from System32
+# (the KnownDLLs) and comctl32, which the manifest takes from the side-by-side
+# store. A DLL of another name beside the exe would be loaded before WinMain.
+set(K2_SYSTEM_LIBS user32 gdi32 shell32 ole32 oleaut32 uuid comctl32 advapi32 shlwapi)
+
+# winmm, mpr and comdlg32 are delay-loaded: mapped on first use, after WinMain
+# has limited the DLL search to System32 (the loader's LoadLibrary follows
+# SetDefaultDllDirectories), and not at all when the feature is not used.
+set(K2_DELAY_LOADED winmm mpr comdlg32)
+add_library(k2delayload INTERFACE)
+if(MSVC)
+  foreach(dll ${K2_DELAY_LOADED})
+    target_link_libraries(k2delayload INTERFACE ${dll})
+    target_link_options(k2delayload INTERFACE /DELAYLOAD:${dll}.dll)
+  endforeach()
+  target_link_libraries(k2delayload INTERFACE delayimp)
+else()
+  # MinGW: delay-import libraries made at build time from the lists of the
+  # functions we call (cmake/delayload/*.def). A call to a function missing
+  # there fails at link time.
+  find_program(K2_DLLTOOL NAMES ${CMAKE_DLLTOOL} ${CMAKE_C_COMPILER_TARGET}-dlltool x86_64-w64-mingw32-dlltool dlltool
+               REQUIRED)
+  set(delay_dir ${CMAKE_BINARY_DIR}/delayload)
+  set(delay_libs)
+  foreach(dll ${K2_DELAY_LOADED})
+    set(def ${PROJECT_SOURCE_DIR}/cmake/delayload/${dll}.def)
+    set(lib ${delay_dir}/lib${dll}_delay.a)
+    add_custom_command(OUTPUT ${lib}
+                       COMMAND ${CMAKE_COMMAND} -E make_directory ${delay_dir}
+                       COMMAND ${K2_DLLTOOL} --input-def ${def} --dllname ${dll}.dll --output-delaylib ${lib}
+                       DEPENDS ${def} VERBATIM)
+    list(APPEND delay_libs ${lib})
+  endforeach()
+  add_custom_target(k2delaylibs DEPENDS ${delay_libs})
+  add_dependencies(k2delayload k2delaylibs)
+  target_link_libraries(k2delayload INTERFACE ${delay_libs})
+endif()
+list(APPEND K2_SYSTEM_LIBS k2delayload)
