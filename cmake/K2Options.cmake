@@ -61,3 +61,9 @@ else()
   target_link_libraries(k2delayload INTERFACE ${delay_libs})
 endif()
 list(APPEND K2_SYSTEM_LIBS k2delayload)
+
+# Start-up cost: with 4 KiB file alignment sections line up with pages, so the
+# loader maps the image instead of copying it.
+if(MINGW)
+  add_link_options(-Wl,--file-alignment,4096)
+endif()
