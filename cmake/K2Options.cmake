@@ -4,7 +4,8 @@ function(k2_target_options target)
                                                _CRT_SECURE_NO_WARNINGS)
   if(MSVC)
     # Sources are UTF-8; narrow literals become code page 932.
-    target_compile_options(${target} PRIVATE /source-charset:utf-8 /execution-charset:.932 /W4 /EHsc)
+    # A literal that code page 932 cannot hold (C4566) is an error, not a "?".
+    target_compile_options(${target} PRIVATE /source-charset:utf-8 /execution-charset:.932 /W4 /EHsc /we4566)
   else()
     target_compile_options(${target} PRIVATE -finput-charset=UTF-8 -fexec-charset=CP932
                                              -Wall -Wextra -Wshadow -Wimplicit-fallthrough -Wformat=2)
@@ -67,3 +68,22 @@ list(APPEND K2_SYSTEM_LIBS k2delayload)
 if(MINGW)
   add_link_options(-Wl,--file-alignment,4096)
 endif()
+
+# MSVC: K2.exe runs alone, without the Visual C++ runtime DLLs. The static
+# runtime is chosen per target through CMAKE_MSVC_RUNTIME_LIBRARY (policy
+# CMP0091, NEW from cmake_minimum_required 3.15); the default policy reaches
+# GoogleTest too, whose own cmake_minimum_required leaves it unset, so both
+# sides of each test program use the same runtime. libjpeg must be a static
+# library as well (vcpkg triplet x64-windows-static).
+if(MSVC)
+  set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+  set(CMAKE_POLICY_DEFAULT_CMP0091 NEW)
+endif()
+
+# For programs that link resources/K2.rc: it holds the manifest, so MSVC's
+# linker must not make one of its own (they would collide: CVT1100/LNK1123).
+function(k2_resource_script_options target)
+  if(MSVC)
+    target_link_options(${target} PRIVATE /MANIFEST:NO)
+  endif()
+endfunction()
