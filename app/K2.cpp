@@ -12,7 +12,8 @@ namespace {
 // DLLs are loaded from System32 only: never from the program's folder (a
 // download folder, a stick) nor from the current folder, which follows each
 // launched item. SetDefaultDllDirectories is looked up because Windows 7
-// has it only with KB2533623.
+// has it only with KB2533623. Programs we launch inherit the removal of the
+// current folder from their DLL search; their own folder is still searched.
 void RestrictDllSearch() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
     if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
