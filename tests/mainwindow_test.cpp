@@ -166,3 +166,37 @@ TEST_F(MainWindowTest, KeptInTheWorkAreaOfTheMonitorItIsOn) {
         {"past the primary's left edge", -40, 50, 0, 50},
     });
 }
+
+// Messages reach a control through the table of our own windows: both kinds
+// (our classes and subclassed system ones) are found from their handles; a
+// window that is not a control, whatever its user data or properties hold,
+// is not; and a destroyed control's handle no longer leads to it.
+TEST_F(MainWindowTest, ControlsAreFoundFromTheirOwnWindowsOnly) {
+    Start();
+    k2::TForm1& form = Form();
+    ASSERT_TRUE(form.Panel1 && form.BitBtn1);
+    EXPECT_EQ(tk::Control::FromHandle(form.Handle()), &form);
+    EXPECT_EQ(tk::Control::FromHandle(form.Panel1->Handle()), form.Panel1);
+    EXPECT_EQ(tk::Control::FromHandle(form.BitBtn1->Handle()), form.BitBtn1);
+    EXPECT_EQ(tk::Control::FromHandle(nullptr), nullptr);
+
+    // A plain child window that poses as a control.
+    HWND stranger = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 40, 40, form.Panel1->Handle(),
+                                    nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(stranger);
+    SetWindowLongPtrA(stranger, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form.BitBtn1));
+    SetPropA(stranger, "tk.control", form.BitBtn1);
+    EXPECT_EQ(tk::Control::FromHandle(stranger), nullptr);
+    // A point over it belongs to the control it lies on.
+    EXPECT_EQ(form.Panel1->ControlAtClientPoint(POINT{5, 5}), form.Panel1);
+    // Messages it sends its parent are handled as from a foreign window.
+    SendMessageA(form.Panel1->Handle(), WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(stranger));
+    RemovePropA(stranger, "tk.control");
+    DestroyWindow(stranger);
+
+    // The system destroys a control's window (as when its parent goes).
+    HWND button = form.BitBtn1->Handle();
+    DestroyWindow(button);
+    EXPECT_EQ(form.BitBtn1->Handle(), nullptr);
+    EXPECT_EQ(tk::Control::FromHandle(button), nullptr);
+}

@@ -46,12 +46,12 @@ void Application::Initialize() {
     wc.hIcon = LoadIconA(wc.hInstance, "MAINICON");
     wc.lpszClassName = "TApplication";
     RegisterClassExA(&wc);
-    // A zero-size window that exists only for its taskbar button.
+    // A zero-size window that exists only for its taskbar button. Created
+    // hidden: shown, it would be activated at start only to be hidden again.
     const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
     const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
     window_ = WindowHandle(CreateWindowExA(0, "TApplication", title_.c_str(),
-                                           WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX |
-                                               WS_VISIBLE,
+                                           WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                                            x, y, 0, 0, nullptr, nullptr, wc.hInstance, nullptr));
 }
 

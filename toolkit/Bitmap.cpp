@@ -306,7 +306,7 @@ void Bitmap::LoadFromFile(const std::string& path) {
 void Bitmap::DrawTransparent(HDC dc, int x, int y, COLORREF transparent) const {
     if (Empty()) return;
     Canvas canvas(handle_.Get());
-    TransparentBlt(dc, x, y, width_, height_, canvas.Get(), 0, 0, width_, height_, transparent);
+    GdiTransparentBlt(dc, x, y, width_, height_, canvas.Get(), 0, 0, width_, height_, transparent);
 }
 
 } // namespace tk

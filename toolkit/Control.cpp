@@ -4,7 +4,9 @@
 #include "toolkit/Exception.h"
 
 #include <commctrl.h>
+#include <mutex>
 #include <set>
+#include <unordered_map>
 
 namespace tk {
 
@@ -12,7 +14,35 @@ LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 
 namespace {
 
-constexpr char kControlProperty[] = "tk.control";
+// The control behind each of our windows. Looked up on every message: a
+// window property would cost a round trip to the window server each time, and
+// a table holds only windows we attached, so no foreign window (a message
+// box, another program's window) is ever taken for a control.
+class ControlTable {
+public:
+    void Add(HWND hwnd, Control* control) {
+        std::lock_guard lock(mutex_);
+        controls_[hwnd] = control;
+    }
+    void Remove(HWND hwnd) {
+        std::lock_guard lock(mutex_);
+        controls_.erase(hwnd);
+    }
+    Control* Find(HWND hwnd) {
+        std::lock_guard lock(mutex_);
+        const auto found = controls_.find(hwnd);
+        return found == controls_.end() ? nullptr : found->second;
+    }
+
+private:
+    std::mutex mutex_;
+    std::unordered_map<HWND, Control*> controls_;
+};
+
+ControlTable& Controls() {
+    static ControlTable table;
+    return table;
+}
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
 
@@ -85,17 +115,17 @@ Control::~Control() {
 void Control::Attach(HWND hwnd) {
     hwnd_.Reset();
     hwnd_ = WindowHandle(hwnd);
-    SetPropA(hwnd, kControlProperty, this);
+    Controls().Add(hwnd, this);
 }
 
 void Control::Detach() {
     if (!hwnd_) return;
-    RemovePropA(hwnd_.Get(), kControlProperty);
+    Controls().Remove(hwnd_.Get());
     hwnd_.Release();
 }
 
 Control* Control::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<Control*>(GetPropA(hwnd, kControlProperty)) : nullptr;
+    return hwnd ? Controls().Find(hwnd) : nullptr;
 }
 
 Control* Control::AtScreenPoint(POINT point) {
