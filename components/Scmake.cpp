@@ -139,8 +139,6 @@ int TSCMake::AnalizeLink(std::string path) {
     LinkPath = *targetPath;
 
     TextBuffer buffer{};
-
-    buffer.fill('\0');
     link->GetWorkingDirectory(buffer.data(), MAX_PATH);
     WorkDir = BufferText(buffer);
 
