@@ -4,12 +4,21 @@
 
 #include "app/persist/StoredText.h"
 #include "toolkit/FolderDialog.h"
+#include "toolkit/Text.h"
 
 #include <shellapi.h>
 
-#include <vector>
+#include <optional>
 
 namespace k2 {
+
+namespace {
+
+// Names the program's code page cannot hold and that have no short name.
+constexpr const char kUnusableName[] = "名前に扱えない文字が含まれているため、登録することが出来ません。";
+constexpr const char kSomeNamesUnusable[] = "名前に扱えない文字が含まれているものは、登録しませんでした。";
+
+} // namespace
 
 void TForm1::GetIconButton1DragOver(tk::Control&, tk::Control&, int, int, bool& accept) { accept = true; }
 
@@ -31,7 +40,10 @@ void TForm1::GetIconButton1DragDrop(tk::Control& target, tk::Control& source, in
 
 void TForm1::RegisterFileInSlot(int k, TGetIconButton& button) {
     const auto g = static_cast<std::size_t>(currentPage * 9 + k);
-    if (!OpenDialog1.Execute(Handle())) return;
+    if (!OpenDialog1.Execute(Handle())) {
+        if (OpenDialog1.UnusableName) Label2->SetCaption(kUnusableName);
+        return;
+    }
     if (!slotPaths[g].empty()) DeleteSlotIcon(static_cast<int>(g));
     slotPaths[g] = EncodeStoredText(OpenDialog1.FileName);
     OpenDialog1.FileName.clear();
@@ -75,21 +87,31 @@ void TForm1::WMDropFiles(HDROP drop) {
         const int k = SlotPosition(*under);
         if (k >= 0) i = currentPage * 9 + k;
     }
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    UINT refused = 0;
+    bool full = false;
     for (UINT n = 0; n < count; ++n) {
         // Ask for the length first, so that a long name is registered whole.
-        const UINT length = DragQueryFileA(drop, n, nullptr, 0);
-        std::vector<char> name(length + 1, '\0');
-        DragQueryFileA(drop, n, name.data(), length + 1);
+        const UINT length = DragQueryFileW(drop, n, nullptr, 0);
+        std::wstring name(length + 1, L'\0');
+        name.resize(DragQueryFileW(drop, n, name.data(), length + 1));
+        const std::optional<std::string> path = tk::SystemPath(name);
+        if (!path) {
+            ++refused;
+            continue;
+        }
         while (i < kSlotCount && !slotPaths[static_cast<std::size_t>(i)].empty()) ++i;
         if (i >= kSlotCount) {
             i = kSlotCount - 1;
             Label2->SetCaption("これ以上登録することが出来ません。");
+            full = true;
             continue;
         }
-        slotPaths[static_cast<std::size_t>(i)] = EncodeStoredText(std::string(name.data(), length));
+        slotPaths[static_cast<std::size_t>(i)] = EncodeStoredText(*path);
         DeleteSlotIcon(i);
     }
+    // Running out of slots is the message that matters more.
+    if (refused > 0 && !full) Label2->SetCaption(refused == count ? kUnusableName : kSomeNamesUnusable);
     currentPage = i / 9;
     ChangeTrayIcon(*trayIcon, Handle(), currentPage + 1);
     UpdatePageLabel();

@@ -16,15 +16,16 @@ namespace {
 
 bool IsOn(const tk::Component& group) { return dynamic_cast<const tk::RadioGroup&>(group).ItemIndex() != 0; }
 
-// The current user's Startup folder, or nothing when the shell cannot say.
+// The current user's Startup folder, or nothing when the shell cannot say
+// (or names it in characters that have no ANSI form and no short name).
 std::optional<std::string> StartupFolder() {
     PIDLIST_ABSOLUTE items = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(tk::App().Handle(), CSIDL_STARTUP, &items)) || !items) return std::nullopt;
-    char path[MAX_PATH] = {};
-    const bool found = SHGetPathFromIDListA(items, path) && path[0] != '\0';
+    wchar_t path[MAX_PATH] = {};
+    const bool found = SHGetPathFromIDListW(items, path) && path[0] != L'\0';
     CoTaskMemFree(items);
     if (!found) return std::nullopt;
-    return std::string(path);
+    return tk::SystemPath(path);
 }
 
 } // namespace

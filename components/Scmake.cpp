@@ -140,16 +140,23 @@ int TSCMake::AnalizeLink(std::string path) {
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid()))) return -1;
     if (FAILED(file->Load(fileName->c_str(), STGM_READ))) return -1;
 
+    // The link is read as stored: a target that has moved is not searched for.
+    // The target is read wide: the ANSI form would be a best-fit name, another
+    // file; one that has no ANSI form makes the shortcut unreadable here.
+    tk::ComPtr<IShellLinkW> wideLink;
+    if (FAILED(link->QueryInterface(IID_IShellLinkW, wideLink.PutVoid()))) return -1;
+    std::array<wchar_t, MAX_PATH> target{};
+    WIN32_FIND_DATAW findData{};
+    wideLink->GetPath(target.data(), MAX_PATH, &findData, SLGP_UNCPRIORITY);
+    target.back() = L'\0';
+    const std::optional<std::string> targetPath = tk::SystemPath(target.data());
+    if (!targetPath) return -1;
+
     SCName = tk::sjis::BaseNamePart(path);
     SCDir = tk::sjis::FolderPart(path);
+    LinkPath = *targetPath;
 
-    // The link is read as stored: a target that has moved is not searched for.
     TextBuffer buffer{};
-    WIN32_FIND_DATAA findData{};
-    link->GetPath(buffer.data(), MAX_PATH, &findData, SLGP_UNCPRIORITY);
-    LinkPath = BufferText(buffer);
-
-    buffer.fill('\0');
     link->GetWorkingDirectory(buffer.data(), MAX_PATH);
     WorkDir = BufferText(buffer);
 

@@ -8,6 +8,7 @@
 #include <winnetwk.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace tk {
@@ -138,17 +139,31 @@ std::string FullPath(const std::string& path) {
     }
 }
 
+std::wstring FullPath(const std::wstring& path) {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        if (n == 0) return path;
+        if (n < buffer.size()) return buffer.substr(0, n);
+        buffer.resize(n + 1);
+    }
+}
+
 std::string WithoutTrailingSeparator(std::string path) {
     const std::size_t rootSize = RootOf(path).size();
     while (path.size() > rootSize && EndsWithSeparator(path)) path.pop_back();
     return path;
 }
 
+// The current directory as the system has it; the system drive's root when
+// its name has no ANSI form.
 std::string CurrentDirectory() {
-    const DWORD n = GetCurrentDirectoryA(0, nullptr);
-    std::string dir(n, '\0');
-    dir.resize(GetCurrentDirectoryA(n, dir.data()));
-    return dir;
+    std::wstring dir(GetCurrentDirectoryW(0, nullptr), L'\0');
+    dir.resize(GetCurrentDirectoryW(static_cast<DWORD>(dir.size()), dir.data()));
+    if (std::optional<std::string> path = SystemPath(dir)) return *path;
+    char windows[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    return RootOf(windows);
 }
 
 struct FolderEntries {
@@ -156,16 +171,23 @@ struct FolderEntries {
     std::vector<std::string> files;
 };
 
+// Names as the ANSI calls reach them (short names where needed); entries that
+// cannot be reached that way are left out.
 FolderEntries ListFolder(const std::string& folder) {
     FolderEntries entries;
-    WIN32_FIND_DATAA data;
-    FindHandle find(FindFirstFileA(Join(folder, "*").c_str(), &data));
+    const std::wstring wideFolder = AnsiToWide(Join(folder, ""));
+    WIN32_FIND_DATAW data;
+    FindHandle find(FindFirstFileW((wideFolder + L"*").c_str(), &data));
     if (!find) return entries;
     do {
-        const std::string name = data.cFileName;
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) entries.files.push_back(name);
-        else if (name != "." && name != "..") entries.folders.push_back(name);
-    } while (FindNextFileA(find.Get(), &data));
+        const std::wstring wideName = data.cFileName;
+        if (wideName == L"." || wideName == L"..") continue;
+        const std::optional<std::string> path = SystemPath(wideFolder + wideName);
+        if (!path) continue;
+        const std::string name = path->substr(sjis::LastDelimiter(*path, "\\") + 1);
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) entries.folders.push_back(name);
+        else entries.files.push_back(name);
+    } while (FindNextFileW(find.Get(), &data));
     std::sort(entries.folders.begin(), entries.folders.end(),
               [](const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; });
     return entries;
@@ -342,16 +364,19 @@ private:
         }
     }
 
-    // The name field, read relative to the current folder.
-    std::string TypedFolder() const {
-        const std::string typed = WindowText(Item(kNameEdit));
+    // The name field, read relative to the current folder, as typed (not
+    // best-fit); nothing when a name in it has no ANSI form.
+    std::optional<std::string> TypedFolder() const {
+        const std::wstring typed = WideWindowText(Item(kNameEdit));
         if (typed.empty()) return current_;
-        std::string full;
-        if (typed.size() >= 2 && typed[1] == ':') full = typed;
-        else if (typed.rfind("\\\\", 0) == 0) full = typed;
-        else if (typed[0] == '\\') full = Join(RootOf(current_), typed.substr(1));
-        else full = Join(current_, typed);
-        return WithoutTrailingSeparator(FullPath(full));
+        std::wstring full;
+        if (typed.size() >= 2 && typed[1] == L':') full = typed;
+        else if (typed.rfind(L"\\\\", 0) == 0) full = typed;
+        else if (typed[0] == L'\\') full = AnsiToWide(RootOf(current_)) + typed.substr(1);
+        else full = AnsiToWide(Join(current_, "")) + typed;
+        std::optional<std::string> folder = SystemPath(FullPath(full));
+        if (folder) *folder = WithoutTrailingSeparator(*folder);
+        return folder;
     }
 
     void Accept() {
@@ -361,7 +386,13 @@ private:
             EnterSelected();
             return;
         }
-        const std::string folder = TypedFolder();
+        const std::optional<std::string> typed = TypedFolder();
+        if (!typed) {
+            MessageBoxA(dialog_, "ﾃﾞｨﾚｸﾄﾘ名に扱えない文字が含まれています。", "エラー", MB_OK | MB_ICONERROR);
+            FocusName();
+            return;
+        }
+        const std::string& folder = *typed;
         if (!DirectoryExists(folder)) {
             if (!allowCreate_) {
                 MessageBeep(MB_ICONEXCLAMATION);

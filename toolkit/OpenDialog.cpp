@@ -1,10 +1,11 @@
 #include "toolkit/OpenDialog.h"
 
 #include "toolkit/SjisPath.h"
+#include "toolkit/Text.h"
 
 #include <commdlg.h>
 #include <algorithm>
-#include <vector>
+#include <optional>
 
 namespace tk {
 
@@ -27,27 +28,36 @@ std::string OpenDialog::NativeFilter(const std::string& filter) {
 }
 
 bool OpenDialog::Execute(HWND owner) {
-    // Room for long names rather than MAX_PATH.
-    std::vector<char> buffer(std::max<std::size_t>(32768, FileName.size() + 1), '\0');
-    FileName.copy(buffer.data(), FileName.size());
-    const std::string filter = NativeFilter(Filter);
+    UnusableName = false;
+    // Wide, so that the chosen name arrives as it is on disk; room for long names rather than MAX_PATH.
+    const std::wstring initialName = AnsiToWide(FileName);
+    std::wstring buffer(std::max<std::size_t>(32768, initialName.size() + 1), L'\0');
+    initialName.copy(buffer.data(), initialName.size());
+    const std::wstring filter = AnsiToWide(NativeFilter(Filter));
+    const std::wstring initialDir = AnsiToWide(InitialDir);
+    const std::wstring title = AnsiToWide(Title);
 
-    OPENFILENAMEA ofn{};
+    OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
     ofn.nFilterIndex = static_cast<DWORD>(FilterIndex);
     ofn.lpstrFile = buffer.data();
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-    ofn.lpstrInitialDir = InitialDir.empty() ? nullptr : InitialDir.c_str();
-    ofn.lpstrTitle = Title.empty() ? nullptr : Title.c_str();
+    ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
+    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING;
     if (HideReadOnly) ofn.Flags |= OFN_HIDEREADONLY;
     if (NoDereferenceLinks) ofn.Flags |= OFN_NODEREFERENCELINKS;
     if (FileMustExist) ofn.Flags |= OFN_FILEMUSTEXIST;
-    if (!GetOpenFileNameA(&ofn)) return false;
-    FileName = buffer.data();
+    if (!GetOpenFileNameW(&ofn)) return false;
     FilterIndex = static_cast<int>(ofn.nFilterIndex);
+    const std::optional<std::string> chosen = SystemPath(buffer.c_str());
+    if (!chosen) {
+        UnusableName = true;
+        return false;
+    }
+    FileName = *chosen;
     return true;
 }
 

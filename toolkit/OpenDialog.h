@@ -22,8 +22,10 @@ public:
     bool NoDereferenceLinks = true; // a chosen shortcut gives its own path
     bool FileMustExist = false;     // typed names of new files are accepted
 
-    // Shows the dialog modally; true when the user chose a file.
+    // Shows the dialog modally; true when the user chose a file. A chosen name
+    // with no ANSI form (see SystemPath) is not taken: false, with UnusableName set.
     bool Execute(HWND owner);
+    bool UnusableName = false;
 
     // The filter in the platform's form: '|' becomes NUL, ending with two NULs.
     static std::string NativeFilter(const std::string& filter);

@@ -1,13 +1,13 @@
 // Stands in for a launched program: appends "cwd|args" and CR LF to a record
 // file, so tests can check what the shell really handed over. The file is
-// K2_RECORD_FILE, or launch_record.txt beside this program. Bytes are written
+// K2_RECORD_FILE, or else this program's own path with ".record" appended, so
+// that copies under different names tell which of them ran. Bytes are written
 // as received (code page 932). Exit code 1 when the record could not be written.
 #include <windows.h>
 
 #include <string>
 
 #include "toolkit/Handles.h"
-#include "toolkit/Text.h"
 
 namespace {
 
@@ -27,11 +27,14 @@ std::string ArgumentsOf(const char* commandLine) {
     return p;
 }
 
-std::string RecordFile() {
-    std::string path(GetEnvironmentVariableA("K2_RECORD_FILE", nullptr, 0), '\0');
+std::wstring RecordFile() {
+    std::wstring path(GetEnvironmentVariableW(L"K2_RECORD_FILE", nullptr, 0), L'\0');
     if (!path.empty())
-        path.resize(GetEnvironmentVariableA("K2_RECORD_FILE", path.data(), static_cast<DWORD>(path.size())));
-    return path.empty() ? tk::ModuleFolder() + "launch_record.txt" : path;
+        path.resize(GetEnvironmentVariableW(L"K2_RECORD_FILE", path.data(), static_cast<DWORD>(path.size())));
+    if (!path.empty()) return path;
+    std::wstring self(32768, L'\0');
+    self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
+    return self + L".record";
 }
 
 std::string CurrentDirectory() {
@@ -45,7 +48,7 @@ std::string CurrentDirectory() {
 int main() {
     const std::string record = CurrentDirectory() + "|" + ArgumentsOf(GetCommandLineA()) + "\r\n";
     // Appending in one write keeps records whole when several copies run at once.
-    const tk::FileHandle file(CreateFileA(RecordFile().c_str(), FILE_APPEND_DATA,
+    const tk::FileHandle file(CreateFileW(RecordFile().c_str(), FILE_APPEND_DATA,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;

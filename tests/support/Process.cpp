@@ -2,6 +2,7 @@
 
 #include "support/Windows.h"
 #include "toolkit/Handles.h"
+#include "toolkit/Text.h"
 
 #include <utility>
 
@@ -61,13 +62,17 @@ Process& Process::operator=(Process&& other) noexcept {
 }
 
 Process Process::Start(const std::string& exe, const std::string& arguments, const std::string& workingDir) {
-    std::string commandLine = "\"" + exe + "\"";
-    if (!arguments.empty()) commandLine += " " + arguments;
-    STARTUPINFOA startup{};
+    return Start(tk::AnsiToWide(exe), tk::AnsiToWide(arguments), tk::AnsiToWide(workingDir));
+}
+
+Process Process::Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingDir) {
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    if (!arguments.empty()) commandLine += L" " + arguments;
+    STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     Process process;
-    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &info)) {
         process.startError_ = GetLastError();
         return process;

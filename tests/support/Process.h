@@ -41,6 +41,9 @@ public:
     // StartError() then tells why it failed.
     static Process Start(const std::string& exe, const std::string& arguments = "",
                          const std::string& workingDir = "");
+    // The same with names as the system has them (any characters).
+    static Process Start(const std::wstring& exe, const std::wstring& arguments = L"",
+                         const std::wstring& workingDir = L"");
 
     explicit operator bool() const { return handle_ != nullptr; }
     DWORD StartError() const { return startError_; }
