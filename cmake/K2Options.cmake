@@ -24,3 +24,15 @@ function(k2_static_link target)
 endfunction()
 
 set(K2_SYSTEM_LIBS user32 gdi32 shell32 ole32 oleaut32 uuid comctl32 comdlg32 winmm advapi32 shlwapi mpr msimg32)
+
+# The shipped exe: marked terminal-server aware, address-space randomisation
+# (high-entropy 64-bit too) and no-execute data kept on, no time stamp in the
+# headers so that two builds of the same sources are byte-identical, and no
+# symbols in the release build.
+function(k2_release_exe target)
+  if(MINGW)
+    target_link_options(${target} PRIVATE -Wl,--tsaware -Wl,--dynamicbase -Wl,--nxcompat
+                                          -Wl,--high-entropy-va -Wl,--no-insert-timestamp
+                                          $<$<CONFIG:Release,MinSizeRel>:-s>)
+  endif()
+endfunction()
