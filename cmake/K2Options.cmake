@@ -87,3 +87,15 @@ function(k2_resource_script_options target)
     target_link_options(${target} PRIVATE /MANIFEST:NO)
   endif()
 endfunction()
+
+# The shipped exe: marked terminal-server aware, address-space randomisation
+# (high-entropy 64-bit too) and no-execute data kept on, no time stamp in the
+# headers so that two builds of the same sources are byte-identical, and no
+# symbols in the release build.
+function(k2_release_exe target)
+  if(MINGW)
+    target_link_options(${target} PRIVATE -Wl,--tsaware -Wl,--dynamicbase -Wl,--nxcompat
+                                          -Wl,--high-entropy-va -Wl,--no-insert-timestamp
+                                          $<$<CONFIG:Release,MinSizeRel>:-s>)
+  endif()
+endfunction()

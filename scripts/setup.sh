@@ -7,7 +7,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
           mingw-w64-x86-64-dev googletest wine wine64 xvfb xauth x11-apps imagemagick
-          fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine nasm dpkg-dev locales pulseaudio)
+          fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine nasm dpkg-dev locales pulseaudio python3)
 
 as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
 

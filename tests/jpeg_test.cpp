@@ -119,3 +119,105 @@ TEST(Jpeg, FailuresRaiseFileErrorAndLeaveNoFile) {
     EXPECT_TRUE(k2test::DecodeJpeg(ReadFileBytes(dir.Path() + "Image_2.jpg")).ok);
     EXPECT_EQ(FilesIn(dir.Path()), 1);
 }
+
+namespace {
+
+// The encoding captures had before they were read as 32-bit rows: the bitmap
+// copied into a picture, turned into 24-bit RGB rows, compressed as JCS_RGB.
+std::string TwentyFourBitEncoding(HBITMAP source, int quality) {
+    const tk::Bitmap picture = tk::Bitmap::CopyOf(source);
+    const std::string rgb = picture.Rgb24();
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr errors{};
+    cinfo.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(picture.Width());
+    cinfo.image_height = static_cast<JDIMENSION>(picture.Height());
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(const_cast<char*>(rgb.data())) +
+                       static_cast<std::size_t>(cinfo.next_scanline) * picture.Width() * 3;
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::string file(reinterpret_cast<char*>(out), size);
+    std::free(out);
+    return file;
+}
+
+// Deterministic busy content: gradients in all three channels plus a speckle
+// that changes with every pixel, so no row or block repeats.
+void Paint(HDC dc, int width, int height) {
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const unsigned speckle = (static_cast<unsigned>(x) * 2654435761u) ^ (static_cast<unsigned>(y) * 40503u);
+            SetPixelV(dc, x, y,
+                      RGB((x * 255) / (width > 1 ? width - 1 : 1), (y * 255) / (height > 1 ? height - 1 : 1),
+                          (speckle >> 7) & 0xFF));
+        }
+}
+
+struct SourceBitmap {
+    std::string name;
+    tk::BitmapHandle handle;
+};
+
+SourceBitmap Painted(const std::string& name, HBITMAP handle, int width, int height) {
+    tk::MemoryDc dc(CreateCompatibleDC(nullptr));
+    const HGDIOBJ old = SelectObject(dc.Get(), handle);
+    Paint(dc.Get(), width, height);
+    SelectObject(dc.Get(), old);
+    return {name, tk::BitmapHandle(handle)};
+}
+
+SourceBitmap Dib(const std::string& name, int width, int height, int bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = static_cast<WORD>(bits);
+    info.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    return Painted(name, CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0), width, height);
+}
+
+} // namespace
+
+// Captures are read as 32-bit rows and handed to libjpeg as BGRX; the files
+// must stay byte for byte what the 24-bit RGB path wrote.
+TEST(Jpeg, FilesAreThoseOfTheTwentyFourBitPath) {
+    ScratchDir dir;
+    const HDC screen = GetDC(nullptr);
+    std::vector<SourceBitmap> sources;
+    // Screen-compatible bitmaps, as PrintScreen puts them on the clipboard.
+    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {17, 9}, {333, 7}, {640, 480}})
+        sources.push_back(Painted("screen " + std::to_string(w) + "x" + std::to_string(h),
+                                  CreateCompatibleBitmap(screen, w, h), w, h));
+    ReleaseDC(nullptr, screen);
+    // Rows padded to 32 bits, a 16-bit and a monochrome bitmap: GDI converts them.
+    sources.push_back(Dib("24-bit 31x5", 31, 5, 24));
+    sources.push_back(Dib("16-bit 45x13", 45, 13, 16));
+    sources.push_back(Painted("monochrome 13x11", CreateBitmap(13, 11, 1, 1, nullptr), 13, 11));
+
+    for (const SourceBitmap& source : sources) {
+        ASSERT_TRUE(source.handle) << source.name;
+        for (const int quality : {100, 75, 1}) {
+            tk::JpegImage jpeg(source.handle.Get());
+            jpeg.SetQuality(static_cast<std::uint8_t>(quality));
+            const std::string path = dir.Path() + "capture.jpg";
+            jpeg.SaveToFile(path);
+            const std::string written = ReadFileBytes(path);
+            EXPECT_TRUE(written == TwentyFourBitEncoding(source.handle.Get(), quality))
+                << source.name << " at quality " << quality << ": " << written.size() << " bytes";
+        }
+    }
+}

@@ -1,5 +1,7 @@
 // A picture compressed to a baseline JFIF file with libjpeg.
 #pragma once
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 
@@ -9,7 +11,10 @@ class Bitmap;
 
 class JpegImage {
 public:
-    // Takes a copy of the bitmap's pixels as 24-bit RGB.
+    // The pixels are read from the bitmap (any format) while encoding, a band
+    // of rows at a time, so a screen-sized picture is never copied whole: the
+    // bitmap must stay valid until Encode or SaveToFile has returned.
+    explicit JpegImage(HBITMAP bitmap);
     explicit JpegImage(const Bitmap& bitmap);
 
     // libjpeg's quality scale: 0 counts as 1, values over 100 as 100.
@@ -18,12 +23,17 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
 
+    // The file's bytes. A failure raises Exception with libjpeg's message.
+    std::string Encode() const;
+
     // Writes the file, replacing one of that name. Any failure raises
     // EFileError naming the file and leaves no partial file behind.
     void SaveToFile(const std::string& path) const;
+    // The same for bytes that Encode returned earlier.
+    static void SaveEncoded(const std::string& path, const std::string& jfif);
 
 private:
-    std::string rgb_;
+    HBITMAP bitmap_ = nullptr;
     int width_ = 0;
     int height_ = 0;
     std::uint8_t quality_ = 75;

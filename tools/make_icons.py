@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Draws the program's tray and application icons and writes them as .ico files.
 
-Every icon is 16 x 16 pixels, 4 bits per pixel in the standard 16-colour
+Every icon has a 16 x 16 image, 4 bits per pixel in the standard 16-colour
 palette, with an AND mask. MAINICON is a small window face with coloured bars;
 ICON1 .. ICON10 put the page number on the same face in large black digits
-and ICON12 a question mark. The pictures come from the pixel tables below.
+and ICON12 a question mark. The 16-pixel pictures come from the pixel tables
+below. MAINICON, which Explorer, the taskbar and Alt+Tab show, also has the
+face drawn at 32 and 48 pixels (32-bit with alpha) and at 256 pixels (PNG).
 
     python3 tools/make_icons.py                  # writes resources/icons/*.ico
     python3 tools/make_icons.py --sheet out.png  # also a scaled-up preview sheet
@@ -156,16 +158,118 @@ def ico_bytes(pixels):
     return directory + entry + image
 
 
+LARGE_SIZES = (32, 48, 256)
+
+
+def inside_rounded(x, y, left, top, right, bottom, radius):
+    """Whether (x, y) lies in the rectangle with corners rounded by `radius`."""
+    if not (left <= x < right and top <= y < bottom):
+        return False
+    cx = min(max(x, left + radius), right - radius)
+    cy = min(max(y, top + radius), bottom - radius)
+    return (x - cx) ** 2 + (y - cy) ** 2 <= radius ** 2
+
+
+def large_face(size):
+    """The window face at `size` pixels as rows of (r, g, b, a), edges smoothed.
+
+    The proportions follow the 16-pixel face (one unit = size / 16): the title
+    bar with its button, then four bars on white at units 4, 7, 10 and 13,
+    two units high, from unit 2 to 14; the frame is thinner than one unit so
+    that it stays a line at large sizes.
+    """
+    unit = size / 16
+    frame = max(1.0, round(size / 24))
+    title_bottom = frame + 2.2 * unit
+    button = (size - frame - 3.0 * unit, frame + 0.45 * unit, size - frame - 0.6 * unit, title_bottom - 0.45 * unit)
+    bars = [PALETTE[RED], PALETTE[YELLOW], PALETTE[LIME], PALETTE[AQUA]]
+    samples = 4 if size < 256 else 2
+
+    def colour_at(x, y):
+        if not inside_rounded(x, y, 0, 0, size, size, 1.4 * unit):
+            return None
+        if not inside_rounded(x, y, frame, frame, size - frame, size - frame, max(0.0, 1.4 * unit - frame)):
+            return PALETTE[BLACK]
+        if y < title_bottom:
+            if inside_rounded(x, y, *button, 0.2 * unit):
+                return PALETTE[WHITE] if y < (button[1] + button[3]) / 2 else PALETTE[SILVER]
+            shade = x / size  # navy on the left to blue on the right
+            return (0, int(0x20 * shade), int(0x80 + 0x60 * shade))
+        for i, colour in enumerate(bars):
+            top = (4 + 3 * i) * unit
+            if inside_rounded(x, y, 2 * unit, top, 14 * unit, top + 2 * unit, 0.3 * unit):
+                return colour
+        return PALETTE[WHITE]
+
+    rows = []
+    for py in range(size):
+        row = []
+        for px in range(size):
+            r = g = b = covered = 0
+            for sy in range(samples):
+                for sx in range(samples):
+                    c = colour_at(px + (sx + 0.5) / samples, py + (sy + 0.5) / samples)
+                    if c is not None:
+                        r, g, b, covered = r + c[0], g + c[1], b + c[2], covered + 1
+            if covered:
+                row.append((round(r / covered), round(g / covered), round(b / covered),
+                            round(255 * covered / samples ** 2)))
+            else:
+                row.append((0, 0, 0, 0))
+        rows.append(row)
+    return rows
+
+
+def rgba_dib(rows):
+    """A 32-bit image with alpha in .ico form (BGRA rows bottom-up, then the AND mask)."""
+    size = len(rows)
+    mask_stride = ((size + 31) // 32) * 4
+    xor = b"".join(bytes(c for r, g, b, a in row for c in (b, g, r, a)) for row in reversed(rows))
+    mask = b""
+    for row in reversed(rows):
+        bits = bytearray(mask_stride)
+        for x, (_, _, _, a) in enumerate(row):
+            if a == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask += bytes(bits)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
+    return header + xor + mask
+
+
+def multi_ico_bytes(images):
+    """An .ico file from (size, bits per pixel, colour count, image bytes) entries."""
+    directory = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    entries, data = b"", b""
+    for size, bits, colours, image in images:
+        side = 0 if size >= 256 else size  # 0 stands for 256
+        entries += struct.pack("<BBBBHHII", side, side, colours, 0, 1, bits, len(image), offset + len(data))
+        data += image
+    return directory + entries + data
+
+
+def main_icon_bytes(pixels):
+    """MAINICON: the 16-colour 16-pixel image, then the face drawn large."""
+    small = ico_bytes(pixels)[6 + 16:]
+    images = [(SIZE, 4, 16, small)]
+    for size in LARGE_SIZES:
+        rows = large_face(size)
+        image = png_bytes(rows) if size >= 256 else rgba_dib(rows)
+        images.append((size, 32, 0, image))
+    return multi_ico_bytes(images)
+
+
 def png_bytes(rgb_rows):
-    """A plain 8-bit RGB PNG from rows of (r, g, b) tuples."""
+    """A plain 8-bit PNG from rows of (r, g, b) or (r, g, b, a) tuples."""
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
 
     height, width = len(rgb_rows), len(rgb_rows[0])
+    colour_type = 6 if len(rgb_rows[0][0]) == 4 else 2
     raw = b"".join(b"\0" + bytes(c for px in row for c in px) for row in rgb_rows)
     return (b"\x89PNG\r\n\x1a\n"
-            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, colour_type, 0, 0, 0))
             + chunk(b"IDAT", zlib.compress(raw, 9))
             + chunk(b"IEND", b""))
 
@@ -201,7 +305,7 @@ def main(argv):
     os.makedirs(args.out, exist_ok=True)
     for name, pixels in pictures:
         with open(os.path.join(args.out, name + ".ico"), "wb") as f:
-            f.write(ico_bytes(pixels))
+            f.write(main_icon_bytes(pixels) if name == "MAINICON" else ico_bytes(pixels))
     if args.sheet:
         with open(args.sheet, "wb") as f:
             f.write(preview_sheet(pictures))

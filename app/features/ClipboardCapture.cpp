@@ -2,7 +2,6 @@
 
 #include "app/Korumi2.h"
 #include "toolkit/Application.h"
-#include "toolkit/Bitmap.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Jpeg.h"
 #include "toolkit/Text.h"
@@ -39,11 +38,16 @@ bool ClipboardHoldsScreenPicture() {
     return !IsClipboardFormatAvailable(CF_METAFILEPICT) && IsClipboardFormatAvailable(CF_BITMAP);
 }
 
-tk::Bitmap ReadClipboardBitmap(HWND owner) {
+// The picture is encoded straight from the clipboard's bitmap while the
+// clipboard is open; the file is written after it is closed, so a slow disk
+// never keeps other programs from the clipboard.
+std::string EncodeClipboardPicture(HWND owner, std::uint8_t quality) {
     OpenedClipboard clipboard(owner);
     auto* handle = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
     if (!handle) throw tk::Exception("クリップボードの画像を読み取れません");
-    return tk::Bitmap::CopyOf(handle);
+    tk::JpegImage jpeg(handle);
+    jpeg.SetQuality(quality);
+    return jpeg.Encode();
 }
 
 } // namespace
@@ -58,10 +62,8 @@ LRESULT TForm1::WMDrawClipboard(WPARAM wParam, LPARAM lParam) {
     std::optional<tk::Exception> failure;
     if (captureEnabled && ClipboardHoldsScreenPicture() && tk::FileExists(captureFolder)) {
         try {
-            const tk::Bitmap picture = ReadClipboardBitmap(Handle());
-            tk::JpegImage jpeg(picture);
-            jpeg.SetQuality(static_cast<std::uint8_t>(jpegQuality));
-            jpeg.SaveToFile(CaptureFileName(captureFolder, captureFilePrefix, captureNumber));
+            const std::string jfif = EncodeClipboardPicture(Handle(), static_cast<std::uint8_t>(jpegQuality));
+            tk::JpegImage::SaveEncoded(CaptureFileName(captureFolder, captureFilePrefix, captureNumber), jfif);
             // Wraps at the end of the range rather than overflowing.
             captureNumber = static_cast<std::int32_t>(static_cast<std::uint32_t>(captureNumber) + 1u);
         } catch (const std::exception& e) {

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Builds the release K2.exe and packs the download for Windows users:
+# dist/K2-<version>-win64.zip (K2.exe and README.txt, in Japanese) and the
+# zip's SHA-256 checksum beside it, dist/K2-<version>-win64.zip.sha256.
+# Two runs on the same commit give byte-identical zips.
+#
+# Usage: release.sh                     build, then pack into dist/
+#        release.sh --pack EXE FOLDER   pack an already built K2.exe into FOLDER
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
+
+# The version is the one the exe's version block carries.
+version=$(sed -n 's/^ *VALUE "ProductVersion", "\([0-9.]*\)".*/\1/p' "$K2_ROOT/resources/K2.rc")
+[ -n "$version" ] || { echo "release: no ProductVersion in resources/K2.rc" >&2; exit 1; }
+
+pack() {
+    local exe="$1" folder="$2"
+    local zip="$folder/K2-$version-win64.zip"
+    mkdir -p "$folder"
+    # Fixed entry order, time stamps and attributes: the zip depends only on
+    # the two files' contents. The readme gets Windows line ends and a BOM so
+    # that every Notepad shows the Japanese text.
+    python3 - "$exe" "$K2_ROOT/resources/README-Windows.txt" "$version" "$zip" <<'PY'
+import sys, zipfile
+exe, readme, version, out = sys.argv[1:]
+text = open(readme, encoding="utf-8").read().replace("@VERSION@", version)
+entries = {
+    "K2.exe": open(exe, "rb").read(),
+    "README.txt": b"\xef\xbb\xbf" + text.replace("\r\n", "\n").replace("\n", "\r\n").encode("utf-8"),
+}
+with zipfile.ZipFile(out + ".part", "w") as archive:
+    for name in sorted(entries):
+        info = zipfile.ZipInfo(name, date_time=(2000, 1, 1, 0, 0, 0))
+        info.compress_type = zipfile.ZIP_DEFLATED
+        info.create_system = 0  # MS-DOS: plain file attributes whatever the build machine
+        info.external_attr = 0x20  # archive bit
+        archive.writestr(info, entries[name], compresslevel=9)
+PY
+    mv -f "$zip.part" "$zip"
+    (cd "$folder" && sha256sum "$(basename "$zip")" > "$(basename "$zip").sha256")
+    echo "$zip"
+}
+
+if [ "${1:-}" = "--pack" ]; then
+    [ $# -eq 3 ] || { echo "usage: release.sh --pack EXE FOLDER" >&2; exit 2; }
+    pack "$2" "$3"
+    exit 0
+fi
+
+bash "$K2_ROOT/scripts/setup.sh"
+K2_BUILD_TYPE=Release k2_configure
+cmake --build "$K2_CROSS" -j"$(nproc)" --target K2
+zip=$(pack "$K2_CROSS/app/K2.exe" "$K2_ROOT/dist")
+echo "release: $zip"
+cat "$zip.sha256"
