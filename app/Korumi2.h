@@ -49,6 +49,9 @@ public:
     COLORREF savedIconTextBkColor = 0;
     TGetIconButton* menuTargetButton = nullptr;
     bool started = false;  // the start sequence has finished
+    // The program is ending (closed, or the session ends): the message loop
+    // and the open dialogs unwind, and the code after a dialog returns at once.
+    bool Ending() const;
 
     // ---- Components and controls of the layout ----
     std::unique_ptr<TSCMake> SCMake1;
@@ -111,8 +114,9 @@ public:
 
     // ---- Passwords ----
     // Shows a fresh password dialog when passwordPromptRequested is set;
-    // otherwise only sets it. The entry is left in passwordEntry.
-    void AskPassword();
+    // otherwise only sets it. The entry is left in passwordEntry. False when
+    // the program began to end meanwhile: the entry is then not to be used.
+    [[nodiscard]] bool AskPassword();
     // Sets or clears the password of slot position k on the current page.
     void SetSlotPassword(int k);
     // The "PASS" tool dropped on slot position k.

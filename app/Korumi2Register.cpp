@@ -10,6 +10,16 @@
 #include <vector>
 
 namespace k2 {
+namespace {
+
+struct DropTraits {
+    using Type = HDROP;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type drop) { DragFinish(drop); }
+};
+using DropHandle = tk::UniqueHandle<DropTraits>;
+
+} // namespace
 
 void TForm1::GetIconButton1DragOver(tk::Control&, tk::Control&, int, int, bool& accept) { accept = true; }
 
@@ -31,7 +41,7 @@ void TForm1::GetIconButton1DragDrop(tk::Control& target, tk::Control& source, in
 
 void TForm1::RegisterFileInSlot(int k, TGetIconButton& button) {
     const auto g = static_cast<std::size_t>(currentPage * 9 + k);
-    if (!OpenDialog1.Execute(Handle())) return;
+    if (!OpenDialog1.Execute(Handle()) || Ending()) return;
     if (!slotPaths[g].empty()) DeleteSlotIcon(static_cast<int>(g));
     slotPaths[g] = EncodeStoredText(OpenDialog1.FileName);
     OpenDialog1.FileName.clear();
@@ -41,7 +51,7 @@ void TForm1::RegisterFileInSlot(int k, TGetIconButton& button) {
 void TForm1::RegisterFolderInSlot(int k, TGetIconButton& button) {
     const auto g = static_cast<std::size_t>(currentPage * 9 + k);
     std::string folder;
-    if (!tk::SelectDirectory(Handle(), folder, true)) return;
+    if (!tk::SelectDirectory(Handle(), folder, true) || Ending()) return;
     if (!slotPaths[g].empty()) DeleteSlotIcon(static_cast<int>(g));
     slotPaths[g] = EncodeStoredText(folder);
     SetSlotButton(k, button);
@@ -68,6 +78,8 @@ void TForm1::Delete1Click(tk::Component&) {
 }
 
 void TForm1::WMDropFiles(HDROP drop) {
+    // Released however the handler ends (a refresh that fails included).
+    const DropHandle release(drop);
     int i = 0;
     POINT point{};
     DragQueryPoint(drop, &point);
@@ -94,7 +106,6 @@ void TForm1::WMDropFiles(HDROP drop) {
     ChangeTrayIcon(*trayIcon, Handle(), currentPage + 1);
     UpdatePageLabel();
     RefreshSlotButtons();
-    DragFinish(drop);
 }
 
 } // namespace k2
