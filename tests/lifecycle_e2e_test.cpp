@@ -408,9 +408,12 @@ TEST_F(LifecycleTest, EndingWhileADialogIsOpenSavesOnceLaunchesNothingAndExitsCl
             kTimeoutMs);
         return found;
     };
+    // A capture folder that names a file: the next screenshot cannot be written.
+    const std::string notAFolder = scratch_.Path() + "file";
+    k2test::WriteFileBytes(notAFolder, "x");
     struct Case {
         const char* what;
-        const char* settings;
+        std::string settings;
         std::function<bool(const Process&)> open; // true once the dialog is up
         bool byClose = false;                      // WM_CLOSE + OK rather than the end of the session
     };
@@ -485,13 +488,18 @@ TEST_F(LifecycleTest, EndingWhileADialogIsOpenSavesOnceLaunchesNothingAndExitsCl
              Post(Form(k2), WM_CLOSE, 0, 0);
              return WaitForWindow(k2, "#32770", "確認") != nullptr;
          }},
+        {"an error box", "簡易キャプチャ=1\r\njpgファイルの保存先=" + notAFolder + "\r\n",
+         [&](const Process& k2) {
+             Process put = Process::Start(k2test::TestBinFolder() + "clip_put.exe", "bitmap 8 8");
+             return put && put.WaitForExit(kTimeoutMs) && WaitForWindow(k2, "#32770", "コルミ２") != nullptr;
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         DeleteFileA(record.c_str());
         WriteDataFile(launcher, "pw", "master");
         const std::string data = ReadFileBytes(DataFile());
-        k2test::WriteFileBytes(Ini(), std::string("[各種設定]\r\n現在のページ番号=0\r\n") + c.settings);
+        k2test::WriteFileBytes(Ini(), "[各種設定]\r\n現在のページ番号=0\r\n" + c.settings);
         const Process k2 = StartCopy();
         ASSERT_NE(Form(k2), nullptr);
         ASSERT_TRUE(c.open(k2)) << "the dialog did not open";
