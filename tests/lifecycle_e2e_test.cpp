@@ -36,12 +36,6 @@ HWND WindowOf(const Process& process, const std::string& windowClass) {
     return nullptr;
 }
 
-bool VisibleBox(const Process& process) {
-    for (const auto& window : k2test::TopLevelWindows(process.Id()))
-        if (window.windowClass == "#32770" && window.visible) return true;
-    return false;
-}
-
 // A visible top-level window of the process of that class (and caption, when given).
 HWND VisibleWindow(const Process& process, const std::string& windowClass, const char* caption = nullptr) {
     for (const auto& window : k2test::TopLevelWindows(process.Id()))
@@ -58,31 +52,26 @@ HWND WaitForWindow(const Process& process, const std::string& windowClass, const
 
 std::string BoxText(HWND box) { return StoredText(GetDlgItem(box, 0xFFFF)); }
 
-// A push button (or tool button) of the main window by its caption; slot
-// button 1 by its place in the slot panel.
-HWND ButtonOf(HWND form, const std::string& caption) {
-    struct Search {
-        const std::string& caption;
-        HWND found = nullptr;
-    } search{caption};
+// A control of the main window by class and caption; slot button 1 (caption
+// "") by its place in the slot panel.
+HWND ChildOf(HWND form, const char* windowClass, const std::string& caption) {
+    std::vector<HWND> children;
     EnumChildWindows(
         form,
-        [](HWND child, LPARAM param) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(param);
-            if (lstrcmpiA(k2test::ClassOf(child).c_str(), "Button") != 0) return TRUE;
-            if (s.caption.empty()) {
-                RECT rect;
-                GetWindowRect(child, &rect);
-                MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
-                if (rect.left != 44 || rect.top != 128) return TRUE;
-            } else if (StoredText(child) != s.caption) {
-                return TRUE;
-            }
-            s.found = child;
-            return FALSE;
+        [](HWND child, LPARAM list) {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            return TRUE;
         },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+        reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children) {
+        RECT rect;
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+        if (lstrcmpiA(k2test::ClassOf(child).c_str(), windowClass) == 0 && StoredText(child) == caption &&
+            (!caption.empty() || (rect.left == 44 && rect.top == 128)))
+            return child;
+    }
+    return nullptr;
 }
 
 // A drag of a tool button onto a control as the mouse does it.
@@ -220,7 +209,7 @@ TEST_F(LifecycleTest, ClosingAsksAndCancelKeepsTheProgramRunning) {
 
     // The close box.
     Post(form, WM_SYSCOMMAND, SC_CLOSE, 0);
-    ASSERT_TRUE(k2test::WaitUntil([&] { return VisibleBox(k2); }, kTimeoutMs)) << "no question";
+    ASSERT_TRUE(k2test::WaitUntil([&] { return VisibleWindow(k2, "#32770") != nullptr; }, kTimeoutMs)) << "no question";
     for (const auto& window : k2test::TopLevelWindows(k2.Id())) {
         if (window.windowClass == "#32770" && window.visible) {
             EXPECT_EQ(VisibleButtons(window.hwnd), (std::vector<int>{IDOK, IDCANCEL}));
@@ -392,8 +381,8 @@ TEST_F(LifecycleTest, EndingWhileADialogIsOpenSavesOnceLaunchesNothingAndExitsCl
     };
     auto dragTool = [&](const Process& k2, const char* tool) {
         if (!show(k2)) return false;
-        const HWND source = ButtonOf(Form(k2), tool);
-        const HWND slot = ButtonOf(Form(k2), "");
+        const HWND source = ChildOf(Form(k2), "Button", tool);
+        const HWND slot = ChildOf(Form(k2), "Button", "");
         if (!source || !slot) return false;
         DragOnto(source, slot);
         return true;
@@ -411,6 +400,12 @@ TEST_F(LifecycleTest, EndingWhileADialogIsOpenSavesOnceLaunchesNothingAndExitsCl
     // A capture folder that names a file: the next screenshot cannot be written.
     const std::string notAFolder = scratch_.Path() + "file";
     k2test::WriteFileBytes(notAFolder, "x");
+    auto slotPrompt = [&](const Process& k2) {
+        Post(Form(k2), WM_HOTKEY, 1, 0);
+        const HWND dialog = prompt(k2);
+        if (dialog) type(dialog, "pw"); // the right password, not submitted
+        return dialog != nullptr;
+    };
     struct Case {
         const char* what;
         std::string settings;
@@ -418,21 +413,8 @@ TEST_F(LifecycleTest, EndingWhileADialogIsOpenSavesOnceLaunchesNothingAndExitsCl
         bool byClose = false;                      // WM_CLOSE + OK rather than the end of the session
     };
     const Case cases[] = {
-        {"slot password typed but not submitted", "",
-         [&](const Process& k2) {
-             Post(Form(k2), WM_HOTKEY, 1, 0);
-             const HWND dialog = prompt(k2);
-             if (dialog) type(dialog, "pw");
-             return dialog != nullptr;
-         }},
-        {"the same, closed with OK", "",
-         [&](const Process& k2) {
-             Post(Form(k2), WM_HOTKEY, 1, 0);
-             const HWND dialog = prompt(k2);
-             if (dialog) type(dialog, "pw");
-             return dialog != nullptr;
-         },
-         true},
+        {"slot password", "", slotPrompt},
+        {"slot password, closed with OK", "", slotPrompt, true},
         {"slot password in two-press mode", "ホットキー２度押し起動=1\r\n",
          [&](const Process& k2) {
              Post(Form(k2), WM_HOTKEY, 1, 0);
@@ -444,24 +426,10 @@ TEST_F(LifecycleTest, EndingWhileADialogIsOpenSavesOnceLaunchesNothingAndExitsCl
         {"the master password, switching off", "",
          [&](const Process& k2) {
              if (!show(k2)) return false;
-             const HWND tabs = k2test::FindDescendant(Form(k2), "SysTabControl32");
-             Post(tabs, WM_KEYDOWN, VK_RIGHT, 0);
+             Post(k2test::FindDescendant(Form(k2), "SysTabControl32"), WM_KEYDOWN, VK_RIGHT, 0);
              HWND group = nullptr;
-             k2test::WaitUntil(
-                 [&] {
-                     group = nullptr;
-                     EnumChildWindows(
-                         Form(k2),
-                         [](HWND child, LPARAM param) -> BOOL {
-                             if (k2test::ClassOf(child) != "TRadioGroup" || StoredText(child) != "パスワードを有効に")
-                                 return TRUE;
-                             *reinterpret_cast<HWND*>(param) = child;
-                             return FALSE;
-                         },
-                         reinterpret_cast<LPARAM>(&group));
-                     return group != nullptr;
-                 },
-                 kTimeoutMs);
+             k2test::WaitUntil([&] { return (group = ChildOf(Form(k2), "TRadioGroup", "パスワードを有効に")); },
+                               kTimeoutMs);
              if (!group) return false;
              Post(group, WM_COMMAND, MAKEWPARAM(100, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(group, 100)));
              const HWND dialog = prompt(k2);
