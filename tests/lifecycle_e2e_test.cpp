@@ -394,6 +394,14 @@ TEST_F(LifecycleTest, EndingWhileADialogIsOpenSavesOnceLaunchesNothingAndExitsCl
     // A capture folder that names a file: the next screenshot cannot be written.
     const std::string notAFolder = scratch_.Path() + "file";
     k2test::WriteFileBytes(notAFolder, "x");
+    // The screenshot stays on the clipboard after its program ends; later tests capture it.
+    struct ClipboardEmptied {
+        ~ClipboardEmptied() {
+            if (!OpenClipboard(nullptr)) return;
+            EmptyClipboard();
+            CloseClipboard();
+        }
+    } emptied;
     auto slotPrompt = [&](const Process& k2) {
         Post(Form(k2), WM_HOTKEY, 1, 0);
         const HWND dialog = prompt(k2);
