@@ -323,7 +323,7 @@ void TForm1::FormDestroy(tk::Component&) {
     };
     step([this] { SaveSettings(appDir + "data\\data99.ini", *this, hotKeys->cursorKeysEnabled); });
     step([this] {
-        DeleteTrayIcon(*trayIcon, Handle());
+        if (trayIcon) DeleteTrayIcon(*trayIcon, Handle());
         trayIcon.reset();
     });
     step([this] {
