@@ -111,6 +111,13 @@ TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
 
 TForm1::~TForm1() {
     RunDestroyHandler();
+    // The runtime tab goes with the window rather than in the shutdown
+    // sequence: a session may end while one of its groups waits for the
+    // master password, and the group must outlive its own click.
+    if (settingsTab2) {
+        TeardownRuntimeSettingsTab(*this, *settingsTab2);
+        settingsTab2.reset();
+    }
     tk::App().OnMinimize = nullptr;
     // The panel that reflected the hint is gone with the window.
     tk::App().OnHint = nullptr;
@@ -188,9 +195,20 @@ void TForm1::BindHandlers(tk::HandlerTable& table) {
 
 // ---- Message routing ------------------------------------------------------
 
+bool TForm1::Ending() const { return DestroyHandlerRun() || tk::App().Terminated(); }
+
 LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    // Once the shutdown sequence has run, the records it freed are gone.
-    if (DestroyHandlerRun()) return tk::Form::WndProc(message, wParam, lParam);
+    if (message == WM_QUERYENDSESSION) return WMQueryEndSession();
+    // Once the program is ending nothing new is started: hot keys, tray
+    // clicks, menu commands and drops still queued are dropped, and after the
+    // shutdown sequence the records it freed are gone.
+    if (Ending()) {
+        if (message == WM_DROPFILES) DragFinish(reinterpret_cast<HDROP>(wParam));
+        if (message == WM_DROPFILES || (message == WM_COMMAND && lParam == 0)) return 0;
+        if (!DestroyHandlerRun() && message == WM_DRAWCLIPBOARD) return WMDrawClipboard(wParam, lParam);
+        if (!DestroyHandlerRun() && message == WM_CHANGECBCHAIN) return WMChangeCBChain(wParam, lParam);
+        return tk::Form::WndProc(message, wParam, lParam);
+    }
     // The tray callback comes first and never reaches the default handling.
     if (trayCallbackMessage != 0 && message == trayCallbackMessage) {
         if (lParam == WM_LBUTTONDBLCLK) ShowMainWindow();
@@ -202,7 +220,6 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     switch (message) {
     case WM_MOVE: KeepOnScreen(); return 0;
-    case WM_QUERYENDSESSION: return WMQueryEndSession();
     case WM_DROPFILES: WMDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_HOTKEY: WMHotKey(*this, *hotKeys, wParam); return 0;
     case WM_SETTINGCHANGE: WMSettingChange(); return 0;
@@ -237,8 +254,10 @@ LRESULT TForm1::WMQueryEndSession() {
     // A session that ends while the start sequence still runs (its calls to
     // the shell let sent messages in) finds nothing to save: saving then
     // would write half-loaded state over the files.
-    if (!started) return 1;
+    if (!started || DestroyHandlerRun()) return 1;
     windowsExiting = true;
+    // Ends the message loop, and the dialogs and boxes that are open; they
+    // unwind once this answer is given, and the code after each returns.
     Close();
     // The session may end the process as soon as this answer is given: the
     // shutdown sequence saves both files now, not when the loop gets there.
@@ -283,20 +302,30 @@ void TForm1::FormCloseQuery(tk::Component&, bool& canClose) {
 }
 
 void TForm1::FormDestroy(tk::Component&) {
-    SaveSettings(appDir + "data\\data99.ini", *this, hotKeys->cursorKeysEnabled);
-    if (trayIcon) {
-        DeleteTrayIcon(*trayIcon, Handle());
+    // Every step runs even when one before it failed (a settings file that
+    // cannot be written must not cost the slots); the failures are reported
+    // together once the last step has run.
+    std::string failures;
+    auto step = [&failures](const auto& run) {
+        try {
+            run();
+        } catch (const std::exception& e) {
+            failures += (failures.empty() ? "" : "\n") + std::string(e.what());
+        }
+    };
+    step([this] { SaveSettings(appDir + "data\\data99.ini", *this, hotKeys->cursorKeysEnabled); });
+    step([this] {
+        if (trayIcon) DeleteTrayIcon(*trayIcon, Handle());
         trayIcon.reset();
-    }
-    ReleaseKeySet(*this, *hotKeys);
-    hotKeys.reset();
-    if (settingsTab2) {
-        TeardownRuntimeSettingsTab(*this, *settingsTab2);
-        settingsTab2.reset();
-    }
+    });
+    step([this] {
+        ReleaseKeySet(*this, *hotKeys);
+        hotKeys.reset();
+    });
     // The viewers after us stay in the chain.
-    ChangeClipboardChain(Handle(), nextClipboardViewer);
-    SaveDataFile(appDir + "data\\data0.kor", *this);
+    step([this] { ChangeClipboardChain(Handle(), nextClipboardViewer); });
+    step([this] { SaveDataFile(appDir + "data\\data0.kor", *this); });
+    if (!failures.empty()) throw tk::Exception(failures);
 }
 
 void TForm1::ToggleTwoKeyMode() {

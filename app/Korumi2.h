@@ -57,6 +57,9 @@ public:
     // How a launch hands its item to the shell; a test may watch it, since
     // the shell opens some items (Store apps, Control Panel) only on Windows.
     HINSTANCE(WINAPI* shellExecute)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) = ShellExecuteA;
+    // The program is ending (closed, or the session ends): the message loop
+    // and the open dialogs unwind, and the code after a dialog returns at once.
+    bool Ending() const;
 
     // ---- Components and controls of the layout ----
     std::unique_ptr<TSCMake> SCMake1;
@@ -119,8 +122,9 @@ public:
 
     // ---- Passwords ----
     // Shows a fresh password dialog when passwordPromptRequested is set;
-    // otherwise only sets it. The entry is left in passwordEntry.
-    void AskPassword();
+    // otherwise only sets it. The entry is left in passwordEntry. False when
+    // the program began to end meanwhile: the entry is then not to be used.
+    [[nodiscard]] bool AskPassword();
     // Sets or clears the password of slot position k on the current page.
     void SetSlotPassword(int k);
     // The "PASS" tool dropped on slot position k.

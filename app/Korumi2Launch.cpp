@@ -11,11 +11,13 @@
 namespace k2 {
 
 void TForm1::LaunchSlot(int g, TGetIconButton& button) {
+    // Nothing starts once the program is ending.
+    if (Ending()) return;
     const auto slot = static_cast<std::size_t>(g);
     passwordSetMode = false;
     if (!passwords[slot + 1].empty() && passwordsDisabled == 0 && !slotPaths[slot].empty()) {
         passwordPromptRequested = true;
-        AskPassword();
+        if (!AskPassword()) return;
         if (passwords[slot + 1] != passwordEntry) {
             Label2->SetCaption("パスワードが違います。");
             openFolderRequested = false;

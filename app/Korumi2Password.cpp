@@ -16,22 +16,28 @@ void SetPasswordOfSlot(TForm1& form, std::size_t g) {
     form.passwordSetMode = true;
     form.passwordPromptRequested = true;
     if (form.slotPaths[g].empty()) return;
-    form.AskPassword();
+    if (!form.AskPassword()) return;
     form.passwords[g + 1] = form.passwordEntry;
     form.Label2->SetCaption("パスワードを設定、もしくは解除しました。");
 }
 
 } // namespace
 
-void TForm1::AskPassword() {
+bool TForm1::AskPassword() {
+    if (Ending()) return false;
     if (!passwordPromptRequested) {
         passwordPromptRequested = true;
-        return;
+        return true;
     }
     // A fresh dialog per request: nested requests (a guarded slot launched by
     // hot key while a dialog is open) get dialogs of their own.
-    TForm2 dialog(nullptr, *this);
-    dialog.ShowModal();
+    {
+        TForm2 dialog(nullptr, *this);
+        dialog.ShowModal();
+    }
+    // The end of the session (or a close) ends the dialog too: the text typed
+    // so far was not submitted, and the records may be gone.
+    return !Ending();
 }
 
 void TForm1::SetSlotPassword(int k) { SetPasswordOfSlot(*this, static_cast<std::size_t>(currentPage * 9 + k)); }
@@ -41,7 +47,7 @@ void TForm1::PassDrop(int k) {
     if (!passwords[g + 1].empty() && !slotPaths[g].empty()) {
         passwordSetMode = false;
         passwordPromptRequested = true;
-        AskPassword();
+        if (!AskPassword()) return;
         if (passwordEntry != passwords[g + 1]) {
             Label1->SetCaption(kWrongPassword);
             return;
@@ -62,13 +68,13 @@ void TForm1::PasswordModeClick(tk::Component& sender) {
     if (group.ItemIndex() == 1) {
         passwordsDisabled = 0;
         passwordSetMode = true;
-        AskPassword();
+        if (!AskPassword()) return;
         passwords[0] = passwordEntry;
         BitBtn6->SetVisible(true);
         return;
     }
     passwordSetMode = false;
-    AskPassword();
+    if (!AskPassword()) return;
     if (passwordEntry != passwords[0]) {
         Label1->SetCaption(kWrongPassword);
         // Back to "on"; the click that this selection raises is ours.

@@ -11,6 +11,16 @@
 #include <optional>
 
 namespace k2 {
+namespace {
+
+struct DropTraits {
+    using Type = HDROP;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type drop) { DragFinish(drop); }
+};
+using DropHandle = tk::UniqueHandle<DropTraits>;
+
+} // namespace
 
 namespace {
 
@@ -41,9 +51,10 @@ void TForm1::GetIconButton1DragDrop(tk::Control& target, tk::Control& source, in
 void TForm1::RegisterFileInSlot(int k, TGetIconButton& button) {
     const auto g = static_cast<std::size_t>(currentPage * 9 + k);
     if (!OpenDialog1.Execute(Handle())) {
-        if (OpenDialog1.UnusableName) Label2->SetCaption(kUnusableName);
+        if (OpenDialog1.UnusableName && !Ending()) Label2->SetCaption(kUnusableName);
         return;
     }
+    if (Ending()) return;
     if (!slotPaths[g].empty()) DeleteSlotIcon(static_cast<int>(g));
     slotPaths[g] = EncodeStoredText(OpenDialog1.FileName);
     OpenDialog1.FileName.clear();
@@ -53,7 +64,7 @@ void TForm1::RegisterFileInSlot(int k, TGetIconButton& button) {
 void TForm1::RegisterFolderInSlot(int k, TGetIconButton& button) {
     const auto g = static_cast<std::size_t>(currentPage * 9 + k);
     std::string folder;
-    if (!tk::SelectDirectory(Handle(), folder, true)) return;
+    if (!tk::SelectDirectory(Handle(), folder, true) || Ending()) return;
     if (!slotPaths[g].empty()) DeleteSlotIcon(static_cast<int>(g));
     slotPaths[g] = EncodeStoredText(folder);
     SetSlotButton(k, button);
@@ -80,6 +91,8 @@ void TForm1::Delete1Click(tk::Component&) {
 }
 
 void TForm1::WMDropFiles(HDROP drop) {
+    // Released however the handler ends (a refresh that fails included).
+    const DropHandle release(drop);
     int i = 0;
     POINT point{};
     DragQueryPoint(drop, &point);
@@ -116,7 +129,6 @@ void TForm1::WMDropFiles(HDROP drop) {
     ChangeTrayIcon(*trayIcon, Handle(), currentPage + 1);
     UpdatePageLabel();
     RefreshSlotButtons();
-    DragFinish(drop);
 }
 
 } // namespace k2

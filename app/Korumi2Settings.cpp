@@ -67,7 +67,9 @@ void TForm1::RadioGroup3Click(tk::Component&) {
     // The start sequence switches capturing on with the folder it loaded.
     if (applyingSettings) return;
     SetCurrentDirectoryA(folder.c_str());
-    if (tk::SelectDirectory(Handle(), folder, true)) {
+    const bool chosen = tk::SelectDirectory(Handle(), folder, true);
+    if (Ending()) return;
+    if (chosen) {
         captureFolder = folder;
     } else {
         captureEnabled = false;

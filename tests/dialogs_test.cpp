@@ -1,8 +1,11 @@
 // The file-open dialog and the folder chooser, driven for real from a second thread.
 #include <gtest/gtest.h>
 
+#include "support/BoxAnswerer.h"
 #include "support/Scratch.h"
 #include "support/Windows.h"
+#include "toolkit/Application.h"
+#include "toolkit/Exception.h"
 #include "toolkit/FolderDialog.h"
 #include "toolkit/OpenDialog.h"
 #include "toolkit/Text.h"
@@ -359,4 +362,25 @@ TEST(FolderDialog, StartsInTheCurrentDirectoryAndRefusesMissingFoldersWithoutCre
     SetCurrentDirectoryA(saved);
     EXPECT_EQ(directory, base + "\\gone");
     EXPECT_FALSE(tk::FileExists(base + "\\missing"));
+}
+
+TEST(ErrorBox, EndsItsTextOnceAndStaysWhileTheProgramIsClosing) {
+    tk::App().Initialize();
+    k2test::BoxAnswerer boxes;
+    const char* texts[] = {"保存できません。", "ファイル a.txt", "Disk full."};
+    for (const char* text : texts) tk::App().ShowException(tk::Exception(text));
+    // A quit message already posted must not take the box away unseen, and is
+    // still there for the loop afterwards.
+    PostQuitMessage(3);
+    tk::App().ShowException(tk::Exception("終了中"));
+    MSG quit{};
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 3u);
+
+    const std::vector<k2test::SeenBox> seen = boxes.Seen();
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[0].text, "保存できません。");
+    EXPECT_EQ(seen[1].text, "ファイル a.txt.");
+    EXPECT_EQ(seen[2].text, "Disk full.");
+    EXPECT_EQ(seen[3].text, "終了中.");
 }

@@ -1,8 +1,12 @@
 // The life of a real K2.exe copy watched from outside: shown and minimised,
-// closed by the user or by the end of the session, and a start that fails.
+// closed by the user or by the end of the session (also while a dialog is
+// open, or while a file cannot be saved, or killed while saving), and a start
+// that fails.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -16,6 +20,8 @@
 using k2test::K2MutexExists;
 using k2test::ProfileValue;
 using k2test::Process;
+using k2test::ReadFileBytes;
+using k2test::StoredText;
 using k2test::VisibleButtons;
 
 namespace {
@@ -30,10 +36,54 @@ HWND WindowOf(const Process& process, const std::string& windowClass) {
     return nullptr;
 }
 
-bool VisibleBox(const Process& process) {
+// A visible top-level window of the process of that class (and caption, when given).
+HWND VisibleWindow(const Process& process, const std::string& windowClass, const char* caption = nullptr) {
     for (const auto& window : k2test::TopLevelWindows(process.Id()))
-        if (window.windowClass == "#32770" && window.visible) return true;
-    return false;
+        if (window.visible && window.windowClass == windowClass && (!caption || window.caption == caption))
+            return window.hwnd;
+    return nullptr;
+}
+
+HWND WaitForWindow(const Process& process, const std::string& windowClass, const char* caption = nullptr) {
+    HWND found = nullptr;
+    k2test::WaitUntil([&] { return (found = VisibleWindow(process, windowClass, caption)) != nullptr; }, kTimeoutMs);
+    return found;
+}
+
+std::string BoxText(HWND box) { return StoredText(GetDlgItem(box, 0xFFFF)); }
+
+// A control of the main window by class and caption; slot button 1 (caption
+// "") by its place in the slot panel.
+HWND ChildOf(HWND form, const char* windowClass, const std::string& caption) {
+    std::vector<HWND> children;
+    EnumChildWindows(
+        form,
+        [](HWND child, LPARAM list) {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children) {
+        RECT rect;
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+        if (lstrcmpiA(k2test::ClassOf(child).c_str(), windowClass) == 0 && StoredText(child) == caption &&
+            (!caption.empty() || (rect.left == 44 && rect.top == 128)))
+            return child;
+    }
+    return nullptr;
+}
+
+// A drag of a tool button onto a control as the mouse does it.
+void DragOnto(HWND source, HWND target) {
+    RECT rect;
+    GetWindowRect(target, &rect);
+    POINT centre{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    ScreenToClient(source, &centre);
+    const LPARAM at = MAKELPARAM(static_cast<WORD>(centre.x), static_cast<WORD>(centre.y));
+    PostMessageA(source, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    PostMessageA(source, WM_MOUSEMOVE, MK_LBUTTON, at);
+    PostMessageA(source, WM_LBUTTONUP, 0, at);
 }
 
 std::vector<std::string> Lines(const std::string& bytes) {
@@ -82,10 +132,12 @@ protected:
         return !k2test::WaitUntil([&] { return (IsWindowVisible(window) != FALSE) != visible; }, kQuietMs);
     }
 
-    // A current-format data file with `path` in slot 0.
-    void WriteDataFile(const std::string& path) {
-        std::string bytes = "1\r\n" + k2::EncodeStoredText(path) + "\r\n";
-        for (int line = 2; line < 182; ++line) bytes += "\r\n";
+    // A current-format data file with `path` in slot 0; with passwords on,
+    // slot 0 guarded by `password` and the master password `master`.
+    void WriteDataFile(const std::string& path, const std::string& password = "", const std::string& master = "") {
+        std::string bytes = (password.empty() ? "1\r\n" : "0\r\n") + k2::EncodeStoredText(path) + "\r\n";
+        for (int line = 2; line < 181; ++line) bytes += line == 180 ? k2::EncodeStoredText(password) + "\r\n" : "\r\n";
+        bytes += k2::EncodeStoredText(master) + "\r\n";
         k2test::WriteFileBytes(DataFile(), bytes);
     }
 
@@ -157,7 +209,7 @@ TEST_F(LifecycleTest, ClosingAsksAndCancelKeepsTheProgramRunning) {
 
     // The close box.
     Post(form, WM_SYSCOMMAND, SC_CLOSE, 0);
-    ASSERT_TRUE(k2test::WaitUntil([&] { return VisibleBox(k2); }, kTimeoutMs)) << "no question";
+    ASSERT_TRUE(k2test::WaitUntil([&] { return VisibleWindow(k2, "#32770") != nullptr; }, kTimeoutMs)) << "no question";
     for (const auto& window : k2test::TopLevelWindows(k2.Id())) {
         if (window.windowClass == "#32770" && window.visible) {
             EXPECT_EQ(VisibleButtons(window.hwnd), (std::vector<int>{IDOK, IDCANCEL}));
@@ -214,5 +266,229 @@ TEST_F(LifecycleTest, MalformedDataFileIsReportedAndTheProgramEndsLeavingItAlone
         EXPECT_EQ(boxes.Seen().size(), 1u);
         EXPECT_EQ(k2test::ReadFileBytes(DataFile()), c.bytes) << "the file was changed";
         EXPECT_FALSE(tk::FileExists(Ini())) << "settings were saved by a program that never ran";
+    }
+}
+
+TEST_F(LifecycleTest, AFailedSaveIsShownUntilAnsweredOnEveryWayOfEnding) {
+    struct Route {
+        const char* what;
+        std::function<void(const Process&)> end;
+        bool asks;
+    };
+    const Route routes[] = {
+        {"close box", [](const Process& k2) { Post(Form(k2), WM_SYSCOMMAND, SC_CLOSE, 0); }, true},
+        {"application window's system menu", [](const Process& k2) { Post(AppWindow(k2), WM_SYSCOMMAND, SC_CLOSE, 0); },
+         true},
+        {"WM_CLOSE", [](const Process& k2) { Post(Form(k2), WM_CLOSE, 0, 0); }, true},
+        {"end of session", [](const Process& k2) { SendNotifyMessageA(Form(k2), WM_QUERYENDSESSION, 0, 0); }, false},
+    };
+    struct Case {
+        const Route& route;
+        std::string readOnly;
+    };
+    const Case cases[] = {{routes[0], DataFile()}, {routes[1], DataFile()}, {routes[2], DataFile()},
+                          {routes[3], DataFile()}, {routes[2], Ini()},      {routes[3], Ini()}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.route.what) + ", read-only " + c.readOnly);
+        WriteDataFile("C:\\a.txt");
+        k2test::WriteFileBytes(Ini(), "[各種設定]\r\n現在のページ番号=3\r\n");
+        const std::string before = ReadFileBytes(c.readOnly);
+        SetFileAttributesA(c.readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+        const Process k2 = StartCopy();
+        ASSERT_NE(Form(k2), nullptr);
+
+        c.route.end(k2);
+        if (c.route.asks) {
+            const HWND question = WaitForWindow(k2, "#32770", "確認");
+            ASSERT_NE(question, nullptr) << "no question";
+            k2test::PressButton(question, IDOK);
+        }
+        const HWND box = WaitForWindow(k2, "#32770", "コルミ２");
+        ASSERT_NE(box, nullptr) << "no error box";
+        EXPECT_NE(BoxText(box).find(c.readOnly), std::string::npos) << BoxText(box);
+        EXPECT_FALSE(k2.WaitForExit(1000)) << "the box went by itself";
+        EXPECT_TRUE(IsWindowVisible(box));
+        k2test::PressButton(box, IDOK);
+        ASSERT_TRUE(k2.WaitForExit(kTimeoutMs));
+        EXPECT_EQ(k2.ExitCode(), 0u);
+
+        SetFileAttributesA(c.readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(ReadFileBytes(c.readOnly), before) << "the read-only file was replaced";
+        // The other file was saved all the same.
+        if (c.readOnly == DataFile()) EXPECT_EQ(ProfileValue(Ini(), "Version"), "149");
+        else EXPECT_EQ(Lines(ReadFileBytes(DataFile())).size(), 182u);
+    }
+}
+
+TEST_F(LifecycleTest, SettingsFileIsWholeWhenTheProgramIsKilledWhileSaving) {
+    const std::string oldIni = "[他の設定]\r\nキー=値\r\n[各種設定]\r\n現在のページ番号=3\r\n";
+    WriteDataFile("C:\\a.txt");
+    const std::string data = ReadFileBytes(DataFile());
+
+    // One whole save first: what it writes, and how long it takes.
+    k2test::WriteFileBytes(Ini(), oldIni);
+    DWORD saveMs = 0;
+    {
+        const Process k2 = StartCopy();
+        const DWORD start = GetTickCount();
+        DWORD_PTR ignored = 0;
+        ASSERT_TRUE(SendMessageTimeoutA(Form(k2), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kTimeoutMs, &ignored));
+        saveMs = GetTickCount() - start;
+        ASSERT_TRUE(k2.WaitForExit(kTimeoutMs));
+    }
+    const std::string newIni = ReadFileBytes(Ini());
+    ASSERT_NE(newIni.find("[他の設定]\r\nキー=値\r\n"), std::string::npos);
+    ASSERT_EQ(ProfileValue(Ini(), "カーソルキーを使用するか"), "1");
+
+    std::mt19937 random(20261208);
+    int kept = 0, replaced = 0;
+    for (int round = 0; round < 10; ++round) {
+        k2test::WriteFileBytes(Ini(), oldIni);
+        Process k2 = StartCopy();
+        ASSERT_NE(Form(k2), nullptr);
+        // Killed at a moment spread over the whole shutdown.
+        SendNotifyMessageA(Form(k2), WM_QUERYENDSESSION, 0, 0);
+        Sleep(random() % (saveMs + 1));
+        k2.Kill();
+        const std::string ini = ReadFileBytes(Ini());
+        EXPECT_TRUE(ini == oldIni || ini == newIni) << "round " << round << " left:\n" << ini;
+        EXPECT_EQ(ReadFileBytes(DataFile()), data) << "round " << round;
+        (ini == oldIni ? kept : replaced) += 1;
+    }
+    std::printf("save %lu ms; old file kept %d times, replaced %d times\n", saveMs, kept, replaced);
+}
+
+TEST_F(LifecycleTest, EndingWhileADialogIsOpenSavesOnceLaunchesNothingAndExitsCleanly) {
+    const std::string record = scratch_.Path() + "launched.txt";
+    SetEnvironmentVariableA("K2_RECORD_FILE", record.c_str());
+    const std::string launcher = k2test::TestBinFolder() + "launch_recorder.exe";
+
+    auto show = [](const Process& k2) {
+        DoubleClickTray(Form(k2));
+        return Becomes(Form(k2), true);
+    };
+    auto prompt = [](const Process& k2) { return WaitForWindow(k2, "TForm2"); };
+    auto type = [](HWND dialog, const char* text) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(k2test::FindDescendant(dialog, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
+                            SMTO_BLOCK, 5000, &ignored);
+    };
+    auto dragTool = [&](const Process& k2, const char* tool) {
+        if (!show(k2)) return false;
+        const HWND source = ChildOf(Form(k2), "Button", tool);
+        const HWND slot = ChildOf(Form(k2), "Button", "");
+        if (!source || !slot) return false;
+        DragOnto(source, slot);
+        return true;
+    };
+    auto chooser = [](const Process& k2) {
+        HWND found = nullptr;
+        k2test::WaitUntil(
+            [&] {
+                found = VisibleWindow(k2, "#32770");
+                return found && GetDlgItem(found, 1101);
+            },
+            kTimeoutMs);
+        return found;
+    };
+    // A capture folder that names a file: the next screenshot cannot be written.
+    const std::string notAFolder = scratch_.Path() + "file";
+    k2test::WriteFileBytes(notAFolder, "x");
+    // The screenshot stays on the clipboard after its program ends; later tests capture it.
+    struct ClipboardEmptied {
+        ~ClipboardEmptied() {
+            if (!OpenClipboard(nullptr)) return;
+            EmptyClipboard();
+            CloseClipboard();
+        }
+    } emptied;
+    auto slotPrompt = [&](const Process& k2) {
+        Post(Form(k2), WM_HOTKEY, 1, 0);
+        const HWND dialog = prompt(k2);
+        if (dialog) type(dialog, "pw"); // the right password, not submitted
+        return dialog != nullptr;
+    };
+    struct Case {
+        const char* what;
+        std::string settings;
+        std::function<bool(const Process&)> open; // true once the dialog is up
+        bool byClose = false;                      // WM_CLOSE + OK rather than the end of the session
+    };
+    const Case cases[] = {
+        {"slot password", "", slotPrompt},
+        {"slot password, closed with OK", "", slotPrompt, true},
+        {"slot password in two-press mode", "ホットキー２度押し起動=1\r\n",
+         [&](const Process& k2) {
+             Post(Form(k2), WM_HOTKEY, 1, 0);
+             Post(Form(k2), WM_HOTKEY, 1, 0);
+             return prompt(k2) != nullptr;
+         }},
+        {"the PASS tool's old password", "",
+         [&](const Process& k2) { return dragTool(k2, "PASS") && prompt(k2) != nullptr; }},
+        {"the master password, switching off", "",
+         [&](const Process& k2) {
+             if (!show(k2)) return false;
+             Post(k2test::FindDescendant(Form(k2), "SysTabControl32"), WM_KEYDOWN, VK_RIGHT, 0);
+             HWND group = nullptr;
+             k2test::WaitUntil([&] { return (group = ChildOf(Form(k2), "TRadioGroup", "パスワードを有効に")); },
+                               kTimeoutMs);
+             if (!group) return false;
+             Post(group, WM_COMMAND, MAKEWPARAM(100, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(group, 100)));
+             const HWND dialog = prompt(k2);
+             if (dialog) type(dialog, "wrong");
+             return dialog != nullptr;
+         }},
+        {"the open-file dialog", "",
+         [&](const Process& k2) { return dragTool(k2, "ﾌｧｲﾙ") && WaitForWindow(k2, "#32770") != nullptr; }},
+        {"the folder chooser", "", [&](const Process& k2) { return dragTool(k2, "ﾌｫﾙﾀﾞ") && chooser(k2) != nullptr; }},
+        {"the folder chooser's question", "",
+         [&](const Process& k2) {
+             if (!dragTool(k2, "ﾌｫﾙﾀﾞ")) return false;
+             const HWND dialog = chooser(k2);
+             if (!dialog) return false;
+             const std::string missing = scratch_.Path() + "new";
+             DWORD_PTR ignored = 0;
+             SendMessageTimeoutA(GetDlgItem(dialog, 1101), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(missing.c_str()),
+                                 SMTO_BLOCK, 5000, &ignored);
+             k2test::PressButton(dialog, IDOK);
+             return WaitForWindow(k2, "#32770", "確認") != nullptr;
+         }},
+        {"the close question", "",
+         [&](const Process& k2) {
+             Post(Form(k2), WM_CLOSE, 0, 0);
+             return WaitForWindow(k2, "#32770", "確認") != nullptr;
+         }},
+        {"an error box", "簡易キャプチャ=1\r\njpgファイルの保存先=" + notAFolder + "\r\n",
+         [&](const Process& k2) {
+             Process put = Process::Start(k2test::TestBinFolder() + "clip_put.exe", "bitmap 8 8");
+             return put && put.WaitForExit(kTimeoutMs) && WaitForWindow(k2, "#32770", "コルミ２") != nullptr;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileA(record.c_str());
+        WriteDataFile(launcher, "pw", "master");
+        const std::string data = ReadFileBytes(DataFile());
+        k2test::WriteFileBytes(Ini(), "[各種設定]\r\n現在のページ番号=0\r\n" + c.settings);
+        const Process k2 = StartCopy();
+        ASSERT_NE(Form(k2), nullptr);
+        ASSERT_TRUE(c.open(k2)) << "the dialog did not open";
+
+        if (c.byClose) {
+            Post(Form(k2), WM_CLOSE, 0, 0);
+            const HWND question = WaitForWindow(k2, "#32770", "確認");
+            ASSERT_NE(question, nullptr);
+            k2test::PressButton(question, IDOK);
+        } else {
+            DWORD_PTR result = 0;
+            ASSERT_TRUE(SendMessageTimeoutA(Form(k2), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kTimeoutMs, &result));
+            EXPECT_EQ(result, 1u);
+        }
+        ASSERT_TRUE(k2.WaitForExit(kTimeoutMs)) << "still running";
+        EXPECT_EQ(k2.ExitCode(), 0u);
+        EXPECT_EQ(ReadFileBytes(DataFile()), data);
+        EXPECT_EQ(ProfileValue(Ini(), "カーソルキーを使用するか"), "1") << "settings not saved whole";
+        Sleep(300);
+        EXPECT_FALSE(tk::FileExists(record)) << "a slot was launched";
     }
 }

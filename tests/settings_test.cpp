@@ -4,6 +4,8 @@
 
 #include "app/persist/Settings.h"
 #include "support/Scratch.h"
+#include "toolkit/Exception.h"
+#include "toolkit/Text.h"
 
 using k2::SettingsFields;
 using k2test::ReadFileBytes;
@@ -176,6 +178,31 @@ TEST_F(SettingsFile, SavingKeepsOtherSectionsAndForeignKeys) {
                                  "[後]\r\n"
                                  "乙=表\r\n";
     EXPECT_EQ(ReadFileBytes(ini), expected);
+}
+
+TEST_F(SettingsFile, SaveReplacesTheFileWholeOrRefusesNamingIt) {
+    const SettingsFields fields = Load();
+    // A replacement left behind by a save that was cut off is not taken in.
+    WriteFileBytes(ini + ".tmp", "[各種設定]\r\n残り物=1\r\n");
+    k2::SaveSettings(ini, fields, true);
+    EXPECT_EQ(ReadFileBytes(ini), DefaultFile(appDir));
+    EXPECT_FALSE(tk::FileExists(ini + ".tmp"));
+
+    // A file the user made read-only stays as it is.
+    const std::string before = "[各種設定]\r\n現在のページ番号=3\r\n";
+    WriteFileBytes(ini, before);
+    SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+    try {
+        k2::SaveSettings(ini, fields, true);
+        ADD_FAILURE() << "a read-only settings file was saved over";
+    } catch (const tk::EFileError& e) {
+        EXPECT_NE(std::string(e.what()).find(ini), std::string::npos) << e.what();
+    }
+    SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadFileBytes(ini), before);
+
+    // A file that cannot be written at all is an error, not a silent loss.
+    EXPECT_THROW(k2::SaveSettings(appDir + "missing\\data99.ini", fields, true), tk::EFileError);
 }
 
 TEST_F(SettingsFile, HookRunsBetweenVolumeStepAndIconFolder) {

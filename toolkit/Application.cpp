@@ -2,6 +2,7 @@
 
 #include "toolkit/Control.h"
 #include "toolkit/Form.h"
+#include "toolkit/SjisPath.h"
 
 #include <commctrl.h>
 #include <cstdlib>
@@ -21,6 +22,15 @@ LRESULT CALLBACK ApplicationWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
         }
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// True when the text already ends a sentence: with "." or with "。".
+bool EndsWithFullStop(const std::string& text) {
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < text.size(); i += sjis::IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1)
+        last = i;
+    const std::string tail = text.substr(last);
+    return tail == "." || tail == "。";
 }
 
 } // namespace
@@ -83,7 +93,7 @@ bool Application::HandleMessage() {
     MSG msg;
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            terminated_ = true;
+            QuitReceived(msg);
             return true;
         }
         TranslateMessage(&msg);
@@ -98,14 +108,23 @@ bool Application::HandleMessage() {
 void Application::Terminate() {
     if (terminated_) return;
     terminated_ = true;
+    // Our own loops watch the flag; the quit message ends the loops of the
+    // system's boxes and dialogs that are open, each posting it again for the
+    // loop below it.
     PostQuitMessage(0);
+}
+
+void Application::QuitReceived(const MSG& quit) {
+    terminated_ = true;
+    // Left for the loops further out, which may be the system's.
+    PostQuitMessage(static_cast<int>(quit.wParam));
 }
 
 void Application::ProcessMessages() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
-            terminated_ = true;
+            QuitReceived(msg);
             break;
         }
         TranslateMessage(&msg);
@@ -160,10 +179,15 @@ void Application::SetIcon(HICON icon) {
 
 void Application::ShowException(const std::exception& e) {
     std::string message = e.what();
-    if (!message.empty() && message.back() != '.') message += '.';
+    if (!message.empty() && !EndsWithFullStop(message)) message += '.';
     HWND owner = mainForm_ && mainForm_->Handle() && IsWindowVisible(mainForm_->Handle()) ? mainForm_->Handle()
                                                                                            : window_.Get();
+    // While the program closes a quit message is pending; it would end the
+    // box's loop before the user could read it. It waits until the box is answered.
+    MSG quit;
+    const bool quitting = PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
     MessageBoxA(owner, message.c_str(), title_.c_str(), MB_OK | MB_ICONSTOP);
+    if (quitting) PostQuitMessage(static_cast<int>(quit.wParam));
 }
 
 HFONT Application::Font(const std::string& face, int height) {

@@ -44,6 +44,8 @@ public:
     void DestroyForms();
 
     void Run();
+    // Ends the message loop and every modal loop open on it. Code that
+    // called a modal form or box checks Terminated() when it returns.
     void Terminate();
     bool Terminated() const { return terminated_; }
     // One message, or the idle work and a wait when the queue is empty.
@@ -71,6 +73,8 @@ public:
     void SetHint(const std::string& hint);
     std::function<void()> OnHint;
 
+    // The standard error box; it stays until answered, also while the
+    // program is closing.
     void ShowException(const std::exception& e);
 
     HFONT Font(const std::string& face, int height);
@@ -78,6 +82,7 @@ public:
 private:
     Application() = default;
     void TrackHint();
+    void QuitReceived(const MSG& quit);
 
     WindowHandle window_;
     std::string title_;

@@ -348,6 +348,7 @@ LRESULT Control::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam, bool& h
         if (dragging_) EndDrag(lParam, false);
         break;
     case WM_KEYDOWN:
+        keysDown_.set(wParam & 0xFF);
         if (dragging_ && wParam == VK_ESCAPE) {
             EndDrag(0, false);
             handled = true;
@@ -355,9 +356,12 @@ LRESULT Control::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam, bool& h
         }
         break;
     case WM_KEYUP:
-        if (OnKeyUp) {
-            WORD key = static_cast<WORD>(wParam);
-            OnKeyUp(*this, key, 0);
+        if (keysDown_.test(wParam & 0xFF)) {
+            keysDown_.reset(wParam & 0xFF);
+            if (OnKeyUp) {
+                WORD key = static_cast<WORD>(wParam);
+                OnKeyUp(*this, key, 0);
+            }
         }
         break;
     default: break;

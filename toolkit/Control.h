@@ -6,6 +6,7 @@
 #include "toolkit/Handles.h"
 #include "toolkit/Layout.h"
 
+#include <bitset>
 #include <functional>
 #include <string>
 #include <vector>
@@ -77,6 +78,9 @@ public:
     MouseMoveEvent OnMouseMove;
     DragOverEvent OnDragOver;
     DragDropEvent OnDragDrop;
+    // Raised only for a key whose key-down this control received: the release
+    // of a key pressed elsewhere (Enter on a menu that opened this window) is
+    // not a key of this control.
     KeyEvent OnKeyUp;
 
     // The control that owns a window of this process, or null.
@@ -134,6 +138,7 @@ private:
     std::string fontName_;
     bool dragAutomatic_ = false;
     bool dragging_ = false;
+    std::bitset<256> keysDown_; // keys pressed while this control had the focus
     BrushHandle brush_;
     COLORREF brushColor_ = kDefault;
 };

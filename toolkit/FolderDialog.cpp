@@ -1,5 +1,6 @@
 #include "toolkit/FolderDialog.h"
 
+#include "toolkit/Application.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Handles.h"
 #include "toolkit/SjisPath.h"
@@ -210,7 +211,9 @@ public:
         const INT_PTR result =
             DialogBoxIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(dialog.data()),
                                     owner, &FolderChooser::Proc, reinterpret_cast<LPARAM>(this));
-        if (result == -1) throw Exception("ﾃﾞｨﾚｸﾄﾘの選択ダイアログを表示できません。");
+        // A chooser ended by the program's own end is not a failure to show it.
+        if (result == -1 && !Application::Instance().Terminated())
+            throw Exception("ﾃﾞｨﾚｸﾄﾘの選択ダイアログを表示できません。");
         return result == IDOK;
     }
     const std::string& Result() const { return result_; }

@@ -144,7 +144,9 @@ bool Form::Showing() const { return Handle() && IsWindowVisible(Handle()); }
 void Form::Close() {
     bool canClose = true;
     if (OnCloseQuery) OnCloseQuery(*this, canClose);
-    if (!canClose) return;
+    // The question may have been open when the program began to end some
+    // other way (the end of the session): that close is already under way.
+    if (!canClose || (Application::Instance().Terminated() && !modal_)) return;
     if (modal_) {
         if (modalResult_ == mrNone) modalResult_ = mrCancel;
         return;

@@ -94,6 +94,9 @@ void WMHotKey(TForm1& form, HotKeyState& state, WPARAM id) {
     } else if (digit) {
         const int k = static_cast<int>(id) - 1;
         form.LaunchSlot(form.currentPage * 9 + k, form.SlotButton(k));
+        // A password prompt of the launch may have seen the program end: the
+        // records are then going or gone.
+        if (form.Ending()) return;
     } else if (id == kHotKeyPreviousPage) {
         form.currentPage = form.currentPage == 0 ? 9 : form.currentPage - 1;
         form.ShowPageChange(form.Showing());

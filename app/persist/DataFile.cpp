@@ -1,5 +1,6 @@
 #include "app/persist/DataFile.h"
 
+#include "app/persist/FileReplace.h"
 #include "app/persist/StoredText.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Handles.h"
@@ -26,38 +27,6 @@ std::optional<int32_t> ParseHalfSwitch(std::string_view text) {
         if (value > INT32_MAX / 2) return std::nullopt;
     }
     return static_cast<int32_t>(value);
-}
-
-std::string SystemMessage(DWORD error) {
-    char buffer[512] = {};
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, buffer,
-                             sizeof buffer, nullptr);
-    while (n > 0 && (buffer[n - 1] == '\r' || buffer[n - 1] == '\n' || buffer[n - 1] == ' ')) --n;
-    return n > 0 ? std::string(buffer, n) : "エラー " + std::to_string(error);
-}
-
-[[noreturn]] void ThrowFileError(const std::string& what, DWORD error) {
-    throw tk::EFileError(what + "（" + SystemMessage(error) + "）");
-}
-
-// The whole file; std::nullopt when it (or its folder) does not exist.
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    tk::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    const std::string what = "データファイル " + path + " を読み込めません";
-    if (!file) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
-        ThrowFileError(what, error);
-    }
-    std::string bytes;
-    char chunk[4096];
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file.Get(), chunk, sizeof chunk, &got, nullptr)) ThrowFileError(what, GetLastError());
-        if (got == 0) return bytes;
-        bytes.append(chunk, got);
-    }
 }
 
 } // namespace
@@ -102,43 +71,16 @@ std::string FormatDataFile(const SlotModel& model) {
 }
 
 void LoadDataFile(const std::string& path, int32_t dataVersion, SlotModel& model) {
-    const std::optional<std::string> bytes = ReadWholeFile(path);
+    const std::optional<std::string> bytes = ReadWholeFile(path, "データファイル " + path + " を読み込めません");
     model = bytes ? ParseDataFile(SplitLines(*bytes), dataVersion, path) : SlotModel{};
 }
 
 void SaveDataFile(const std::string& path, const SlotModel& model) {
     const std::string bytes = FormatDataFile(model);
     const std::string what = "データファイル " + path + " を保存できません";
-    // A file the user made read-only is not replaced behind their back: renaming over it is not refused
-    // everywhere (Wine run as root renames over it).
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        ThrowFileError(what, ERROR_ACCESS_DENIED);
-    // Written beside the file and moved over it, so the old file stays whole until the new one is complete.
-    const std::string temp = path + ".tmp";
-    {
-        tk::FileHandle file(
-            CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) ThrowFileError(what, GetLastError());
-        DWORD written = 0;
-        DWORD error = ERROR_SUCCESS;
-        if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
-            error = GetLastError();
-        else if (written != bytes.size())
-            error = ERROR_DISK_FULL;
-        else if (!FlushFileBuffers(file.Get()))
-            error = GetLastError();
-        if (error != ERROR_SUCCESS) {
-            file.Reset();
-            DeleteFileA(temp.c_str());
-            ThrowFileError(what, error);
-        }
-    }
-    if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD error = GetLastError();
-        DeleteFileA(temp.c_str());
-        ThrowFileError(what, error);
-    }
+    RefuseReadOnly(path, what);
+    WriteReplacement(path, bytes, what);
+    CommitReplacement(path, what);
 }
 
 } // namespace k2

@@ -1,5 +1,7 @@
 #include "app/persist/Settings.h"
 
+#include "app/persist/FileReplace.h"
+
 #include <windows.h>
 
 namespace k2 {
@@ -48,16 +50,23 @@ private:
 
 class ProfileWriter {
 public:
-    explicit ProfileWriter(const std::string& path) : path_(path) {}
+    ProfileWriter(const std::string& path, const std::string& what) : path_(path), what_(what) {}
 
+    // A key that is not written would come back as an old value or the
+    // default at the next start: every write must succeed.
     void String(const char* key, const std::string& value) const {
-        WritePrivateProfileStringA(kSection, key, value.c_str(), path_.c_str());
+        if (!WritePrivateProfileStringA(kSection, key, value.c_str(), path_.c_str()))
+            ThrowFileError(what_, GetLastError());
     }
     void Integer(const char* key, int32_t value) const { String(key, std::to_string(value)); }
     void Boolean(const char* key, bool value) const { String(key, value ? "1" : "0"); }
+    // Writes out what the platform's profile cache still holds of the file
+    // (its result says nothing: it is false even when all went well).
+    void Flush() const { WritePrivateProfileStringA(nullptr, nullptr, nullptr, path_.c_str()); }
 
 private:
     const std::string& path_;
+    const std::string& what_;
 };
 
 bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
@@ -118,24 +127,35 @@ void LoadSettings(const std::string& iniPath, const std::string& appDir, Setting
 }
 
 void SaveSettings(const std::string& iniPath, const SettingsFields& fields, bool cursorKeysEnabled) {
-    const ProfileWriter ini(iniPath);
-    ini.Integer(kVersion, fields.dataVersion);
-    ini.Integer(kCurrentPage, fields.currentPage);
-    ini.Boolean(kHotKeySet, fields.hotKeySet != 0);
-    ini.Boolean(kAutoStart, fields.autoStart);
-    ini.Boolean(kTransparentIconText, fields.transparentIconText);
-    ini.Boolean(kCaptureEnabled, fields.captureEnabled);
-    ini.Integer(kCaptureNumber, fields.captureNumber);
-    ini.String(kCaptureFolder, fields.captureFolder);
-    ini.String(kCaptureFilePrefix, fields.captureFilePrefix);
-    ini.Integer(kJpegQuality, fields.jpegQuality);
-    ini.Boolean(kVolumeKeysEnabled, fields.volumeKeysEnabled);
-    ini.Integer(kVolumeStep, fields.volumeStep);
-    ini.String(kIconCacheFolder, fields.iconCacheFolder);
-    ini.Boolean(kTwoKeyMode, fields.twoKeyMode);
-    ini.Boolean(kCursorKeysEnabled, cursorKeysEnabled);
-    // Flushes the platform's profile cache, so the file is complete when this returns.
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, iniPath.c_str());
+    const std::string what = "設定ファイル " + iniPath + " を保存できません";
+    RefuseReadOnly(iniPath, what);
+    // The keys are written into a copy of the file, which then replaces it:
+    // the profile functions rewrite the file they are given at every key.
+    const std::string copy = ReplacementName(iniPath);
+    WriteReplacement(iniPath, ReadWholeFile(iniPath, what).value_or(""), what);
+    try {
+        const ProfileWriter ini(copy, what);
+        ini.Integer(kVersion, fields.dataVersion);
+        ini.Integer(kCurrentPage, fields.currentPage);
+        ini.Boolean(kHotKeySet, fields.hotKeySet != 0);
+        ini.Boolean(kAutoStart, fields.autoStart);
+        ini.Boolean(kTransparentIconText, fields.transparentIconText);
+        ini.Boolean(kCaptureEnabled, fields.captureEnabled);
+        ini.Integer(kCaptureNumber, fields.captureNumber);
+        ini.String(kCaptureFolder, fields.captureFolder);
+        ini.String(kCaptureFilePrefix, fields.captureFilePrefix);
+        ini.Integer(kJpegQuality, fields.jpegQuality);
+        ini.Boolean(kVolumeKeysEnabled, fields.volumeKeysEnabled);
+        ini.Integer(kVolumeStep, fields.volumeStep);
+        ini.String(kIconCacheFolder, fields.iconCacheFolder);
+        ini.Boolean(kTwoKeyMode, fields.twoKeyMode);
+        ini.Boolean(kCursorKeysEnabled, cursorKeysEnabled);
+        ini.Flush();
+    } catch (...) {
+        DeleteFileA(copy.c_str());
+        throw;
+    }
+    CommitReplacement(iniPath, what);
 }
 
 } // namespace k2

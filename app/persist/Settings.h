@@ -42,7 +42,9 @@ void LoadSettings(const std::string& iniPath, const std::string& appDir, Setting
                   bool& cursorKeysEnabled, const std::function<void()>& betweenKeys12And13 = {});
 
 // Writes the keys in file order (Booleans "1"/"0", integers decimal). Other
-// sections and other keys of the file stay as they are.
+// sections and other keys of the file stay as they are. The file is replaced
+// whole: a save that is cut off leaves the old file. A read-only file, or any
+// key that cannot be written, raises tk::EFileError naming the file.
 void SaveSettings(const std::string& iniPath, const SettingsFields& fields, bool cursorKeysEnabled);
 
 } // namespace k2
