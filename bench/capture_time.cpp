@@ -3,6 +3,7 @@
 // the clipboard) is saved the way a capture saves it, alternating with
 // libjpeg compressing the same pixels into memory and into a file. Prints the
 // minimum and the median of each and the ratios. Usage: capture_time [rounds]
+#include "bench/Clock.h"
 #include "toolkit/Handles.h"
 #include "toolkit/Jpeg.h"
 #include "toolkit/Text.h"
@@ -23,15 +24,16 @@ constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 constexpr int kQuality = 100; // the settings' default
 
-double Milliseconds() {
-    static const LONGLONG frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f.QuadPart;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency);
+// The picture's rows as GDI hands them over: 32-bit, top-down.
+BITMAPINFO TopDownBgrx() {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = kWidth;
+    info.bmiHeader.biHeight = -kHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
 }
 
 // Something like a desktop: a gradient wallpaper, flat window areas and rows
@@ -50,13 +52,7 @@ tk::BitmapHandle ScreenPicture() {
             }
             pixels[static_cast<std::size_t>(y) * kWidth + x] = colour;
         }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -kHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = TopDownBgrx();
     const HDC screen = GetDC(nullptr);
     tk::BitmapHandle bitmap(CreateCompatibleBitmap(screen, kWidth, kHeight));
     SetDIBits(screen, bitmap.Get(), 0, kHeight, pixels.data(), &info, DIB_RGB_COLORS);
@@ -108,13 +104,7 @@ int main(int argc, char** argv) {
     // The same pixels as 32-bit top-down rows, for libjpeg alone.
     std::string bgrx(static_cast<std::size_t>(kWidth) * kHeight * 4, '\0');
     {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = kWidth;
-        info.bmiHeader.biHeight = -kHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO info = TopDownBgrx();
         tk::MemoryDc dc(CreateCompatibleDC(nullptr));
         GetDIBits(dc.Get(), picture.Get(), 0, kHeight, bgrx.data(), &info, DIB_RGB_COLORS);
     }
@@ -129,17 +119,17 @@ int main(int argc, char** argv) {
     std::vector<double> capture, compress, compressToFile;
     unsigned long compressedSize = 0;
     for (int round = 0; round <= rounds; ++round) {
-        const double start = Milliseconds();
+        const double start = bench::Milliseconds();
         tk::JpegImage jpeg(picture.Get());
         jpeg.SetQuality(kQuality);
         tk::JpegImage::SaveEncoded(file, jpeg.Encode());
-        const double saved = Milliseconds();
+        const double saved = bench::Milliseconds();
         compressedSize = CompressOnly(bgrx, nullptr);
-        const double compressed = Milliseconds();
+        const double compressed = bench::Milliseconds();
         FILE* plain = std::fopen(plainFile.c_str(), "wb");
         CompressOnly(bgrx, plain);
         std::fclose(plain);
-        const double written = Milliseconds();
+        const double written = bench::Milliseconds();
         if (round == 0) continue; // warm-up: first touches of the buffers and the files
         capture.push_back(saved - start);
         compress.push_back(compressed - saved);

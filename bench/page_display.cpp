@@ -3,6 +3,7 @@
 // page displays timed from the cache and with an empty cache (every icon
 // asked of the shell). Usage: page_display [rounds]
 #include "app/Korumi2.h"
+#include "bench/Clock.h"
 #include "app/persist/StoredText.h"
 #include "toolkit/Application.h"
 #include "toolkit/Exception.h"
@@ -17,17 +18,6 @@
 #include <vector>
 
 namespace {
-
-double Seconds() {
-    static const LONGLONG frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f.QuadPart;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency);
-}
 
 // The folder the benchmark works in, removed with everything in it at the end.
 class ScratchFolder {
@@ -76,11 +66,11 @@ template <class Prepare> double MeanDisplayMs(k2::TForm1& form, int rounds, Prep
     double total = 0;
     for (int round = 0; round < rounds; ++round) {
         prepare();
-        const double start = Seconds();
+        const double start = bench::Milliseconds();
         form.RefreshSlotButtons();
-        total += Seconds() - start;
+        total += bench::Milliseconds() - start;
     }
-    return total * 1000.0 / rounds;
+    return total / rounds;
 }
 
 int Run(int rounds) {
