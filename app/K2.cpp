@@ -4,6 +4,7 @@
 #include "app/Korumi2.h"
 #include "toolkit/Application.h"
 #include "toolkit/Exception.h"
+#include "toolkit/Text.h"
 
 #include <windows.h>
 
@@ -33,9 +34,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (!mutex) return 0;
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         MessageBeep(0);
-        MessageBoxA(nullptr, "コルミは仕様上二重起動できなくなっています。", "コルミ２", MB_OK);
+        tk::MessageBoxUtf8(nullptr, "コルミは仕様上二重起動できなくなっています。", "コルミ２", MB_OK);
         MessageBeep(0);
-        MessageBoxA(nullptr, "終了します。", "コルミ２", MB_OK);
+        tk::MessageBoxUtf8(nullptr, "終了します。", "コルミ２", MB_OK);
         return 0;
     }
     tk::Application& app = tk::App();

@@ -13,7 +13,7 @@ TForm2::TForm2(tk::Component* owner, TForm1& mainForm) : tk::Form(owner), mainFo
     Button1 = &Get<tk::Button>("Button1");
     MaskEdit1->SetText("");
     // No length limit: a password may be as long as the user likes.
-    SendMessageA(MaskEdit1->Handle(), EM_SETLIMITTEXT, 0, 0);
+    SendMessageW(MaskEdit1->Handle(), EM_SETLIMITTEXT, 0, 0);
     Label1->SetCaption(mainForm_.passwordSetMode ? layout::kPromptNewPassword : layout::kPromptPassword);
     SetActiveControl(MaskEdit1);
     OnClose = [this](tk::Component& sender) { FormClose(sender); };

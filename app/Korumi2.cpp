@@ -24,7 +24,7 @@ TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
     // 2-3. The program's folder and its data folder.
     appDir = appDirectory.empty() ? tk::ModuleFolder() : appDirectory;
     openFolderRequested = false;
-    if (!tk::DirectoryExists(appDir + "data")) CreateDirectoryA((appDir + "data").c_str(), nullptr);
+    if (!tk::DirectoryExists(appDir + "data")) CreateDirectoryW(tk::Wide(appDir + "data").c_str(), nullptr);
 
     // 4-6. Settings; 5. the desktop captions' colour before anything changes it.
     LoadSettings(appDir + "data\\data99.ini", appDir, *this, hotKeys->cursorKeysEnabled,
@@ -40,11 +40,11 @@ TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
     // 10. Missing capture or icon-cache folders fall back to the program's own.
     if (!tk::FileExists(captureFolder)) {
         captureFolder = appDir + "cg";
-        CreateDirectoryA(captureFolder.c_str(), nullptr);
+        CreateDirectoryW(tk::Wide(captureFolder).c_str(), nullptr);
     }
     if (!tk::FileExists(iconCacheFolder)) {
         iconCacheFolder = appDir + "Icon";
-        CreateDirectoryA(iconCacheFolder.c_str(), nullptr);
+        CreateDirectoryW(tk::Wide(iconCacheFolder).c_str(), nullptr);
     }
 
     // 11-13. The hot keys; while the cursor keys are withdrawn from a hidden
@@ -298,7 +298,7 @@ void TForm1::AppMinimize() {
 
 void TForm1::FormCloseQuery(tk::Component&, bool& canClose) {
     if (windowsExiting) return;
-    canClose = MessageBoxA(Handle(), "コルミ２を終了しても宜しいですか？", "確認", MB_OKCANCEL) != IDCANCEL;
+    canClose = tk::MessageBoxUtf8(Handle(), "コルミ２を終了しても宜しいですか？", "確認", MB_OKCANCEL) != IDCANCEL;
 }
 
 void TForm1::FormDestroy(tk::Component&) {

@@ -56,7 +56,7 @@ public:
     const tk::MonitorApi* monitors = &tk::SystemMonitors();  // where keep-on-screen finds the work area
     // How a launch hands its item to the shell; a test may watch it, since
     // the shell opens some items (Store apps, Control Panel) only on Windows.
-    HINSTANCE(WINAPI* shellExecute)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) = ShellExecuteA;
+    HINSTANCE(WINAPI* shellExecute)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT) = ShellExecuteW;
     // The program is ending (closed, or the session ends): the message loop
     // and the open dialogs unwind, and the code after a dialog returns at once.
     bool Ending() const;

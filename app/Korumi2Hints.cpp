@@ -4,7 +4,7 @@
 
 #include "app/persist/StoredText.h"
 #include "toolkit/Application.h"
-#include "toolkit/SjisPath.h"
+#include "toolkit/PathPart.h"
 
 namespace k2 {
 
@@ -27,7 +27,7 @@ void TForm1::GetIconButton1MouseMove(tk::Control& sender, WPARAM, int, int) {
         Label2->SetCaption("現在このボタンには何も登録されていません。\n"
                            "ファイル、フォルダの登録方法は左にあるボタンの説明を参照して下さい。");
     } else {
-        Label1->SetCaption(tk::sjis::FileNamePart(path));
+        Label1->SetCaption(tk::path::FileNamePart(path));
         Label2->SetCaption("ボタンを押すか、対応したホットキー（マニュアル参照)を押すと\n" + path +
                            "\nを起動します。また右クリックするとポップアップメニューが表示されます。");
     }

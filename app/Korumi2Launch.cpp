@@ -3,7 +3,7 @@
 
 #include "app/persist/StoredText.h"
 #include "toolkit/Application.h"
-#include "toolkit/SjisPath.h"
+#include "toolkit/PathPart.h"
 #include "toolkit/Text.h"
 
 #include <shellapi.h>
@@ -25,9 +25,9 @@ void TForm1::LaunchSlot(int g, TGetIconButton& button) {
         }
     }
     std::string path = DecodeStoredText(slotPaths[slot]);
-    const std::string folder = tk::sjis::FolderPart(path);
+    const std::string folder = tk::path::FolderPart(path);
     // The started program inherits this as its working directory.
-    SetCurrentDirectoryA(folder.c_str());
+    SetCurrentDirectoryW(tk::Wide(folder).c_str());
     if (openFolderRequested) path = folder;
     openFolderRequested = false;
 
@@ -37,17 +37,18 @@ void TForm1::LaunchSlot(int g, TGetIconButton& button) {
         DeleteSlotIcon(g);
         slotPaths[slot].clear();
         SetSlotButton(SlotPosition(button), button);
-    } else if (tk::sjis::ExtensionPart(path) == ".lnk") {
+    } else if (tk::path::ExtensionPart(path) == ".lnk") {
         // A shortcut that is unreadable, or whose target is no file (a Store
         // app, a Control Panel item, an installer's advertised entry), goes
         // to the shell as it is: only the shell knows how to open it.
         if (SCMake1->AnalizeLink(path) == 0 && !SCMake1->LinkPath.empty()) {
-            shellExecute(owner, "open", SCMake1->LinkPath.c_str(), SCMake1->Argument.c_str(), nullptr, SW_SHOW);
+            shellExecute(owner, L"open", tk::Wide(SCMake1->LinkPath).c_str(), tk::Wide(SCMake1->Argument).c_str(),
+                         nullptr, SW_SHOW);
         } else {
-            shellExecute(owner, "open", path.c_str(), nullptr, nullptr, SW_SHOW);
+            shellExecute(owner, L"open", tk::Wide(path).c_str(), nullptr, nullptr, SW_SHOW);
         }
     } else {
-        shellExecute(owner, "open", path.c_str(), nullptr, nullptr, SW_SHOW);
+        shellExecute(owner, L"open", tk::Wide(path).c_str(), nullptr, nullptr, SW_SHOW);
     }
     tk::App().Minimize();
 }

@@ -3,12 +3,18 @@
 #include "app/K2_form2.h"
 #include "app/Korumi2.h"
 
+#include "app/persist/StoredText.h"
 #include "toolkit/Application.h"
+#include "toolkit/Text.h"
 
 namespace k2 {
 namespace {
 
 constexpr char kWrongPassword[] = "パスワードが違います。";
+// The data file holds passwords in code page 932 only.
+constexpr char kUnusablePassword[] = "パスワードに扱えない文字が含まれているため、設定することが出来ません。";
+
+bool StorablePassword(const TForm1& form) { return tk::FitsCp932(DecodeStoredText(form.passwordEntry)); }
 
 // Sets or clears the password of global slot g. The slot is fixed before the
 // dialog opens: hot keys may change the page while it is up.
@@ -17,6 +23,10 @@ void SetPasswordOfSlot(TForm1& form, std::size_t g) {
     form.passwordPromptRequested = true;
     if (form.slotPaths[g].empty()) return;
     if (!form.AskPassword()) return;
+    if (!StorablePassword(form)) {
+        form.Label2->SetCaption(kUnusablePassword);
+        return;
+    }
     form.passwords[g + 1] = form.passwordEntry;
     form.Label2->SetCaption("パスワードを設定、もしくは解除しました。");
 }
@@ -69,6 +79,14 @@ void TForm1::PasswordModeClick(tk::Component& sender) {
         passwordsDisabled = 0;
         passwordSetMode = true;
         if (!AskPassword()) return;
+        if (!StorablePassword(*this)) {
+            Label1->SetCaption(kUnusablePassword);
+            // Back to "off"; the click that this selection raises is ours.
+            passwordsDisabled = 2;
+            settingsTab2->ignoreNextClick = true;
+            group.SetItemIndex(0);
+            return;
+        }
         passwords[0] = passwordEntry;
         BitBtn6->SetVisible(true);
         return;

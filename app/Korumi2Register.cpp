@@ -24,7 +24,7 @@ using DropHandle = tk::UniqueHandle<DropTraits>;
 
 namespace {
 
-// Names the program's code page cannot hold and that have no short name.
+// Names that are no valid Unicode text (a lone surrogate).
 constexpr const char kUnusableName[] = "名前に扱えない文字が含まれているため、登録することが出来ません。";
 constexpr const char kSomeNamesUnusable[] = "名前に扱えない文字が含まれているものは、登録しませんでした。";
 
@@ -108,7 +108,7 @@ void TForm1::WMDropFiles(HDROP drop) {
         const UINT length = DragQueryFileW(drop, n, nullptr, 0);
         std::wstring name(length + 1, L'\0');
         name.resize(DragQueryFileW(drop, n, name.data(), length + 1));
-        const std::optional<std::string> path = tk::SystemPath(name);
+        const std::optional<std::string> path = tk::ExactUtf8(name);
         if (!path) {
             ++refused;
             continue;

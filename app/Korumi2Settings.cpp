@@ -16,8 +16,7 @@ namespace {
 
 bool IsOn(const tk::Component& group) { return dynamic_cast<const tk::RadioGroup&>(group).ItemIndex() != 0; }
 
-// The current user's Startup folder, or nothing when the shell cannot say
-// (or names it in characters that have no ANSI form and no short name).
+// The current user's Startup folder, or nothing when the shell cannot say.
 std::optional<std::string> StartupFolder() {
     PIDLIST_ABSOLUTE items = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(tk::App().Handle(), CSIDL_STARTUP, &items)) || !items) return std::nullopt;
@@ -25,7 +24,7 @@ std::optional<std::string> StartupFolder() {
     const bool found = SHGetPathFromIDListW(items, path) && path[0] != L'\0';
     CoTaskMemFree(items);
     if (!found) return std::nullopt;
-    return tk::SystemPath(path);
+    return tk::ExactUtf8(path);
 }
 
 } // namespace
@@ -51,7 +50,7 @@ void TForm1::RadioGroup1Click(tk::Component&) {
         SCMake1->CreateLink();
     } else {
         const std::string shortcut = SCMake1->SCDir + SCMake1->SCName + ".lnk";
-        if (tk::FileExists(shortcut)) DeleteFileA(shortcut.c_str());
+        if (tk::FileExists(shortcut)) DeleteFileW(tk::Wide(shortcut).c_str());
     }
 }
 
@@ -66,7 +65,7 @@ void TForm1::RadioGroup3Click(tk::Component&) {
     std::string folder = tk::FileExists(captureFolder) ? captureFolder : appDir;
     // The start sequence switches capturing on with the folder it loaded.
     if (applyingSettings) return;
-    SetCurrentDirectoryA(folder.c_str());
+    SetCurrentDirectoryW(tk::Wide(folder).c_str());
     const bool chosen = tk::SelectDirectory(Handle(), folder, true);
     if (Ending()) return;
     if (chosen) {

@@ -60,7 +60,7 @@ void TForm1::SetSlotButton(int k, TGetIconButton& button) {
     button.SaveGlyph(IconCacheFile(g));
 }
 
-void TForm1::DeleteSlotIcon(int g) { DeleteFileA(IconCacheFile(g).c_str()); }
+void TForm1::DeleteSlotIcon(int g) { DeleteFileW(tk::Wide(IconCacheFile(g)).c_str()); }
 
 void TForm1::UpdatePageLabel() { Label3->SetCaption("[" + std::to_string(currentPage + 1) + "]ページ"); }
 

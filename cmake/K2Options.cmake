@@ -3,11 +3,10 @@ function(k2_target_options target)
   target_compile_definitions(${target} PRIVATE _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX
                                                _CRT_SECURE_NO_WARNINGS)
   if(MSVC)
-    # Sources are UTF-8; narrow literals become code page 932.
-    # A literal that code page 932 cannot hold (C4566) is an error, not a "?".
-    target_compile_options(${target} PRIVATE /source-charset:utf-8 /execution-charset:.932 /W4 /EHsc /we4566)
+    # Sources and narrow literals are UTF-8, the program's text model.
+    target_compile_options(${target} PRIVATE /utf-8 /W4 /EHsc)
   else()
-    target_compile_options(${target} PRIVATE -finput-charset=UTF-8 -fexec-charset=CP932
+    target_compile_options(${target} PRIVATE -finput-charset=UTF-8 -fexec-charset=UTF-8
                                              -Wall -Wextra -Wshadow -Wimplicit-fallthrough -Wformat=2)
     # GCC 12 reports "literal" + std::string as an overlapping copy (a false
     # positive of its -Wrestrict in inlined basic_string code).

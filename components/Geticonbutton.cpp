@@ -5,25 +5,26 @@
 
 #include <shellapi.h>
 
-#include <cstring>
+#include <cwchar>
 
 namespace k2 {
 namespace {
 
-// The shell's icon for a path. ExtractAssociatedIconA comes first; where it
+// The shell's icon for a path. ExtractAssociatedIconW comes first; where it
 // finds none (folders and unassociated documents under some shells) the
 // shell's file information supplies the icon.
 tk::IconHandle AssociatedIcon(const std::string& path) {
-    char buffer[MAX_PATH] = {};
+    const std::wstring wide = tk::Wide(path);
+    wchar_t buffer[MAX_PATH] = {};
     WORD index = 0;
-    if (path.size() < MAX_PATH) {
+    if (wide.size() < MAX_PATH) {
         // The call may write the icon file's path back into its buffer.
-        std::memcpy(buffer, path.c_str(), path.size() + 1);
-        if (HICON icon = ExtractAssociatedIconA(GetModuleHandleA(nullptr), buffer, &index))
+        std::wmemcpy(buffer, wide.c_str(), wide.size() + 1);
+        if (HICON icon = ExtractAssociatedIconW(GetModuleHandleW(nullptr), buffer, &index))
             return tk::IconHandle(icon);
     }
-    SHFILEINFOA info{};
-    if (SHGetFileInfoA(path.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_LARGEICON) && info.hIcon)
+    SHFILEINFOW info{};
+    if (SHGetFileInfoW(wide.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_LARGEICON) && info.hIcon)
         return tk::IconHandle(info.hIcon);
     return {};
 }
@@ -43,7 +44,7 @@ void TGetIconButton::GetIcon(std::string path) {
     if (GetIconInfo(icon.Get(), &info)) {
         tk::BitmapHandle mask(info.hbmMask), colour(info.hbmColor);
         BITMAP bm{};
-        GetObjectA(info.hbmMask, sizeof(bm), &bm);
+        GetObjectW(info.hbmMask, sizeof(bm), &bm);
         const int height = info.hbmColor ? bm.bmHeight : bm.bmHeight / 2;
         work.SetSize(bm.bmWidth, height, face);
     }

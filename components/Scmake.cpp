@@ -1,14 +1,14 @@
 #include "components/Scmake.h"
 
 #include "toolkit/Handles.h"
-#include "toolkit/SjisPath.h"
+#include "toolkit/PathPart.h"
 #include "toolkit/Text.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
 #include <array>
-#include <cstring>
+#include <cwchar>
 #include <optional>
 #include <vector>
 
@@ -23,37 +23,37 @@ constexpr int kShowMinimized = SW_SHOWMINNOACTIVE;
 // The link object takes the shortcut file's name as UTF-16 within MAX_PATH
 // characters, terminator included; a longer name is refused, never cut.
 std::optional<std::wstring> ShortcutFileName(const std::string& path) {
-    std::wstring wide = tk::AnsiToWide(path);
+    std::wstring wide = tk::Wide(path);
     if (wide.size() >= MAX_PATH) return std::nullopt;
     return wide;
 }
 
-using TextBuffer = std::array<char, MAX_PATH>;
+using TextBuffer = std::array<wchar_t, MAX_PATH>;
 
 // What the link left in a buffer, terminated whatever it wrote.
 std::string BufferText(TextBuffer& buffer) {
-    buffer.back() = '\0';
-    return buffer.data();
+    buffer.back() = L'\0';
+    return tk::Utf8(buffer.data());
 }
 
 // The arguments whole: unlike the paths they are not limited to MAX_PATH, and
 // the link cuts them to the buffer it is given without saying so. A buffer
 // the text does not fill shows that nothing was cut.
-std::string LinkArguments(IShellLinkA& link) {
-    // A link stores at most 65535 UTF-16 characters: twice that in bytes.
-    constexpr std::size_t kLargest = 2 * 65536;
-    std::vector<char> buffer;
+std::string LinkArguments(IShellLinkW& link) {
+    // A link stores at most 65535 UTF-16 characters.
+    constexpr std::size_t kLargest = 65536;
+    std::vector<wchar_t> buffer;
     for (std::size_t size = MAX_PATH;; size *= 2) {
-        buffer.assign(size, '\0');
+        buffer.assign(size, L'\0');
         if (FAILED(link.GetArguments(buffer.data(), static_cast<int>(size)))) return {};
-        buffer.back() = '\0';
-        const std::size_t length = std::strlen(buffer.data());
-        if (length + 1 < size || size >= kLargest) return std::string(buffer.data(), length);
+        buffer.back() = L'\0';
+        const std::size_t length = std::wcslen(buffer.data());
+        if (length + 1 < size || size >= kLargest) return tk::Utf8(std::wstring_view(buffer.data(), length));
     }
 }
 
-HRESULT CreateShellLink(tk::ComPtr<IShellLinkA>& link) {
-    return CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+HRESULT CreateShellLink(tk::ComPtr<IShellLinkW>& link) {
+    return CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                             link.PutVoid());
 }
 
@@ -113,15 +113,15 @@ long TSCMake::CreateLink() {
     const auto fileName = ShortcutFileName(SCDir + "\\" + SCName + ".lnk");
     if (!fileName) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
 
-    tk::ComPtr<IShellLinkA> link;
+    tk::ComPtr<IShellLinkW> link;
     HRESULT hr = CreateShellLink(link);
     if (FAILED(hr)) return hr;
-    link->SetPath(LinkPath.c_str());
-    link->SetWorkingDirectory(WorkDir.c_str());
+    link->SetPath(tk::Wide(LinkPath).c_str());
+    link->SetWorkingDirectory(tk::Wide(WorkDir).c_str());
     link->SetShowCmd(FShowCmd);
     link->SetHotkey(FHotKey);
-    link->SetIconLocation(IconPath.c_str(), IconNo);
-    link->SetArguments(Argument.c_str());
+    link->SetIconLocation(tk::Wide(IconPath).c_str(), IconNo);
+    link->SetArguments(tk::Wide(Argument).c_str());
 
     tk::ComPtr<IPersistFile> file;
     hr = link->QueryInterface(IID_IPersistFile, file.PutVoid());
@@ -130,30 +130,26 @@ long TSCMake::CreateLink() {
 }
 
 int TSCMake::AnalizeLink(std::string path) {
-    if (tk::sjis::ExtensionPart(path) != ".lnk") return -1;
+    if (tk::path::ExtensionPart(path) != ".lnk") return -1;
     const auto fileName = ShortcutFileName(path);
     if (!fileName) return -1;
 
-    tk::ComPtr<IShellLinkA> link;
+    tk::ComPtr<IShellLinkW> link;
     if (FAILED(CreateShellLink(link))) return -1;
     tk::ComPtr<IPersistFile> file;
     if (FAILED(link->QueryInterface(IID_IPersistFile, file.PutVoid()))) return -1;
     if (FAILED(file->Load(fileName->c_str(), STGM_READ))) return -1;
 
     // The link is read as stored: a target that has moved is not searched for.
-    // The target is read wide: the ANSI form would be a best-fit name, another
-    // file; one that has no ANSI form makes the shortcut unreadable here.
-    tk::ComPtr<IShellLinkW> wideLink;
-    if (FAILED(link->QueryInterface(IID_IShellLinkW, wideLink.PutVoid()))) return -1;
     std::array<wchar_t, MAX_PATH> target{};
     WIN32_FIND_DATAW findData{};
-    wideLink->GetPath(target.data(), MAX_PATH, &findData, SLGP_UNCPRIORITY);
+    link->GetPath(target.data(), MAX_PATH, &findData, SLGP_UNCPRIORITY);
     target.back() = L'\0';
-    const std::optional<std::string> targetPath = tk::SystemPath(target.data());
+    const std::optional<std::string> targetPath = tk::ExactUtf8(target.data());
     if (!targetPath) return -1;
 
-    SCName = tk::sjis::BaseNamePart(path);
-    SCDir = tk::sjis::FolderPart(path);
+    SCName = tk::path::BaseNamePart(path);
+    SCDir = tk::path::FolderPart(path);
     LinkPath = *targetPath;
 
     TextBuffer buffer{};
@@ -165,7 +161,7 @@ int TSCMake::AnalizeLink(std::string path) {
     link->GetHotkey(&hotKey);
     FHotKey = hotKey;
 
-    buffer.fill('\0');
+    buffer.fill(L'\0');
     int iconNo = 0;
     link->GetIconLocation(buffer.data(), MAX_PATH, &iconNo);
     IconPath = BufferText(buffer);

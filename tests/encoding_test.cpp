@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "toolkit/SjisPath.h"
+#include "toolkit/PathPart.h"
 
 TEST(Encoding, NarrowLiteralsAreShiftJis) {
     const std::string hyo = "表";
@@ -15,7 +15,7 @@ TEST(Encoding, NarrowLiteralsAreShiftJis) {
 
 TEST(Encoding, WineRunsWithCodePage932) { EXPECT_EQ(GetACP(), 932u); }
 
-TEST(SjisPath, TrailByte5CIsNoSeparator) {
+TEST(PathPart, TrailByte5CIsNoSeparator) {
     using namespace tk::sjis;
     EXPECT_EQ(FolderPart("C:\\表\\a.exe"), "C:\\表");
     EXPECT_EQ(FileNamePart("C:\\dir\\表"), "表");

@@ -8,7 +8,7 @@
 #include "components/Scmake.h"
 #include "support/Scratch.h"
 #include "toolkit/FolderDialog.h"
-#include "toolkit/SjisPath.h"
+#include "toolkit/PathPart.h"
 #include "toolkit/Text.h"
 
 #include <shlobj.h>
@@ -219,7 +219,7 @@ TEST_F(SettingsTabsTest, StartWithWindowsWritesAndRemovesTheStartupShortcut) {
 TEST_F(SettingsTabsTest, EveryStartBringsTheShortcutInLineWithTheSetting) {
     const std::string shortcut = StartupShortcut();
     // A shortcut left by a copy of the program in another folder.
-    WriteLink(tk::sjis::FolderPart(shortcut), "コルミ２", Dir() + "old\\K2.exe");
+    WriteLink(tk::path::FolderPart(shortcut), "コルミ２", Dir() + "old\\K2.exe");
     WriteSettings("[各種設定]\r\n自動的に起動するか=1\r\n");
     Start();
     EXPECT_EQ(Form().RadioGroup1->ItemIndex(), 1);

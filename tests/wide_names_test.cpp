@@ -7,7 +7,7 @@
 #include "support/Windows.h"
 
 #include "toolkit/FolderDialog.h"
-#include "toolkit/SjisPath.h"
+#include "toolkit/PathPart.h"
 #include "toolkit/Text.h"
 
 #include <shlobj.h>
@@ -74,7 +74,7 @@ TEST(SystemPath, KeepsExactNamesAndShortensOnlyTheNamesThatNeedIt) {
     WriteW(dir + L"Caf\u00e9\\ツール.txt", "inner");
     const std::optional<std::string> inner = tk::SystemPath(dir + L"Caf\u00e9\\ツール.txt");
     ASSERT_TRUE(inner);
-    EXPECT_EQ(tk::sjis::FileNamePart(*inner), "ツール.txt");
+    EXPECT_EQ(tk::path::FileNamePart(*inner), "ツール.txt");
     EXPECT_EQ(k2test::ReadFileBytes(*inner), "inner");
 
     // A name that does not exist has no short name; nor has any without them.
@@ -247,7 +247,7 @@ TEST(FolderChooser, ListsShortNamesAndRefusesATypedNameWithoutAnAnsiForm) {
     EXPECT_EQ(boxes, std::vector<std::string>{"ﾃﾞｨﾚｸﾄﾘ名に扱えない文字が含まれています。"});
     const std::optional<std::string> emoji = tk::SystemPath(dir + L"Caf\u00e9\\\U0001F600.txt");
     ASSERT_TRUE(emoji);
-    EXPECT_EQ(files, std::vector<std::string>{tk::sjis::FileNamePart(*emoji)}) << "listed by a name that opens it";
+    EXPECT_EQ(files, std::vector<std::string>{tk::path::FileNamePart(*emoji)}) << "listed by a name that opens it";
 }
 
 TEST(ProgramFolder, KeepsItsDataInAFolderNamedWithAnAccent) {

@@ -2,7 +2,7 @@
 
 #include "toolkit/Control.h"
 #include "toolkit/Form.h"
-#include "toolkit/SjisPath.h"
+#include "toolkit/Text.h"
 
 #include <commctrl.h>
 #include <cstdlib>
@@ -21,16 +21,12 @@ LRESULT CALLBACK ApplicationWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
         default: break;
         }
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 // True when the text already ends a sentence: with "." or with "。".
 bool EndsWithFullStop(const std::string& text) {
-    std::size_t last = 0;
-    for (std::size_t i = 0; i < text.size(); i += sjis::IsLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1)
-        last = i;
-    const std::string tail = text.substr(last);
-    return tail == "." || tail == "。";
+    return text.ends_with(".") || text.ends_with("。");
 }
 
 } // namespace
@@ -49,25 +45,25 @@ void Application::Initialize() {
     if (window_) return;
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&icc);
-    WNDCLASSEXA wc{};
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     wc.lpfnWndProc = ApplicationWindowProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hIcon = LoadIconA(wc.hInstance, "MAINICON");
-    wc.lpszClassName = "TApplication";
-    RegisterClassExA(&wc);
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hIcon = LoadIconW(wc.hInstance, L"MAINICON");
+    wc.lpszClassName = L"TApplication";
+    RegisterClassExW(&wc);
     // A zero-size window that exists only for its taskbar button. Created
     // hidden: shown, it would be activated at start only to be hidden again.
     const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
     const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
-    window_ = WindowHandle(CreateWindowExA(0, "TApplication", title_.c_str(),
+    window_ = WindowHandle(CreateWindowExW(0, L"TApplication", Wide(title_).c_str(),
                                            WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                                            x, y, 0, 0, nullptr, nullptr, wc.hInstance, nullptr));
 }
 
 void Application::SetTitle(const std::string& title) {
     title_ = title;
-    if (window_) SetWindowTextA(window_.Get(), title.c_str());
+    if (window_) SetWindowTextW(window_.Get(), Wide(title).c_str());
 }
 
 void Application::AddForm(std::unique_ptr<Form> form) {
@@ -91,13 +87,13 @@ void Application::Run() {
 
 bool Application::HandleMessage() {
     MSG msg;
-    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             QuitReceived(msg);
             return true;
         }
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
         return true;
     }
     Idle();
@@ -122,13 +118,13 @@ void Application::QuitReceived(const MSG& quit) {
 
 void Application::ProcessMessages() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             QuitReceived(msg);
             break;
         }
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     Idle();
 }
@@ -172,8 +168,8 @@ void Application::Restore() {
 void Application::SetIcon(HICON icon) {
     icon_ = IconHandle(icon ? CopyIcon(icon) : nullptr);
     if (window_) {
-        SendMessageA(window_.Get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
-        SendMessageA(window_.Get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.Get()));
+        SendMessageW(window_.Get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
+        SendMessageW(window_.Get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.Get()));
     }
 }
 
@@ -185,8 +181,8 @@ void Application::ShowException(const std::exception& e) {
     // While the program closes a quit message is pending; it would end the
     // box's loop before the user could read it. It waits until the box is answered.
     MSG quit;
-    const bool quitting = PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
-    MessageBoxA(owner, message.c_str(), title_.c_str(), MB_OK | MB_ICONSTOP);
+    const bool quitting = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    MessageBoxUtf8(owner, message, title_, MB_OK | MB_ICONSTOP);
     if (quitting) PostQuitMessage(static_cast<int>(quit.wParam));
 }
 
@@ -195,9 +191,9 @@ HFONT Application::Font(const std::string& face, int height) {
     const auto key = std::make_pair(face, height);
     auto found = fonts_.find(key);
     if (found == fonts_.end()) {
-        HFONT font = CreateFontA(-std::abs(height), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+        HFONT font = CreateFontW(-std::abs(height), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                 DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+                                 DEFAULT_PITCH | FF_DONTCARE, Wide(face).c_str());
         found = fonts_.emplace(key, FontHandle(font)).first;
     }
     return found->second.Get();

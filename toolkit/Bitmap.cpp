@@ -1,6 +1,7 @@
 #include "toolkit/Bitmap.h"
 
 #include "toolkit/Exception.h"
+#include "toolkit/Text.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -80,7 +81,7 @@ std::uint32_t GetLe(const std::string& in, std::size_t at, int bytes) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    FileHandle file(CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) FailOn(path, "を開けません。");
     LARGE_INTEGER size{};
@@ -126,7 +127,7 @@ Bitmap Bitmap::Adopt(HBITMAP handle) {
     Bitmap bitmap;
     if (!handle) return bitmap;
     BITMAP info{};
-    if (GetObjectType(handle) != OBJ_BITMAP || !GetObjectA(handle, sizeof info, &info))
+    if (GetObjectType(handle) != OBJ_BITMAP || !GetObjectW(handle, sizeof info, &info))
         throw Exception("ビットマップではないハンドルです");
     bitmap.handle_.Reset(handle);
     bitmap.width_ = info.bmWidth;
@@ -138,7 +139,7 @@ Bitmap Bitmap::CopyOf(HBITMAP handle) {
     Bitmap copy;
     if (!handle) return copy;
     BITMAP info{};
-    if (GetObjectType(handle) != OBJ_BITMAP || !GetObjectA(handle, sizeof info, &info))
+    if (GetObjectType(handle) != OBJ_BITMAP || !GetObjectW(handle, sizeof info, &info))
         throw Exception("ビットマップではないハンドルです");
     const int height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
     copy.SetSize(info.bmWidth, height, RGB(0, 0, 0));
@@ -230,7 +231,7 @@ void Bitmap::SaveToFile(const std::string& path) const {
         }
     }
 
-    FileHandle handle(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    FileHandle handle(CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                   nullptr));
     if (!handle) FailOn(path, "を作成できません。");
     DWORD written = 0;
@@ -239,7 +240,7 @@ void Bitmap::SaveToFile(const std::string& path) const {
     handle.Reset();
     if (!ok) {
         // A cut-off cache file would only be rejected when read back.
-        DeleteFileA(path.c_str());
+        DeleteFileW(Wide(path).c_str());
         FailOn(path, "に書き込めません。");
     }
 }

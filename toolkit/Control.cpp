@@ -2,6 +2,7 @@
 
 #include "toolkit/Application.h"
 #include "toolkit/Exception.h"
+#include "toolkit/Text.h"
 
 #include <commctrl.h>
 #include <mutex>
@@ -44,19 +45,20 @@ ControlTable& Controls() {
     return table;
 }
 
-HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
+HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
 void EnsureClassRegistered(const char* name) {
     static std::set<std::string> registered;
     if (registered.count(name)) return;
-    WNDCLASSEXA wc{};
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = ControlWindowProc;
     wc.hInstance = Instance();
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.lpszClassName = name;
-    RegisterClassExA(&wc);
+    const std::wstring className = Wide(name);
+    wc.lpszClassName = className.c_str();
+    RegisterClassExW(&wc);
     registered.insert(name);
 }
 
@@ -76,12 +78,12 @@ LRESULT Dispatch(Control* control, UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Control* control = Control::FromHandle(hwnd);
     if (!control && message == WM_NCCREATE) {
-        control = static_cast<Control*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        control = static_cast<Control*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         control->Attach(hwnd);
     }
-    if (!control) return DefWindowProcA(hwnd, message, wParam, lParam);
+    if (!control) return DefWindowProcW(hwnd, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        const LRESULT result = DefWindowProcA(hwnd, message, wParam, lParam);
+        const LRESULT result = DefWindowProcW(hwnd, message, wParam, lParam);
         control->Detach();
         return result;
     }
@@ -192,8 +194,8 @@ void Control::CreateHandle(HWND parentWindow) {
     DWORD style = params.style;
     if (visible_) style |= WS_VISIBLE;
     if (!enabled_) style |= WS_DISABLED;
-    HWND hwnd = CreateWindowExA(params.exStyle, params.windowClass, caption_.c_str(), style, left_, top_, width_,
-                                height_, parentWindow, nullptr, Instance(), this);
+    HWND hwnd = CreateWindowExW(params.exStyle, Wide(params.windowClass).c_str(), Wide(caption_).c_str(), style,
+                                left_, top_, width_, height_, parentWindow, nullptr, Instance(), this);
     if (!hwnd) throw Exception("ウィンドウを作成できません: " + Name());
     if (systemClass_) {
         Attach(hwnd);
@@ -201,7 +203,7 @@ void Control::CreateHandle(HWND parentWindow) {
     }
     // Later rows of a layout lie above earlier ones, for painting and hit tests.
     if (style & WS_CHILD) SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
     Created();
 }
 
@@ -216,7 +218,7 @@ void Control::SetBounds(int left, int top, int width, int height) {
 void Control::SetCaption(const std::string& caption) {
     caption_ = caption;
     if (hwnd_) {
-        SetWindowTextA(hwnd_.Get(), caption.c_str());
+        SetWindowTextW(hwnd_.Get(), Wide(caption).c_str());
         Invalidate();
     }
 }
@@ -243,7 +245,7 @@ void Control::SetFontColor(COLORREF color) {
 
 void Control::SetFontHeight(int height) {
     fontHeight_ = height;
-    if (hwnd_) SendMessageA(hwnd_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), TRUE);
+    if (hwnd_) SendMessageW(hwnd_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), TRUE);
 }
 
 void Control::Invalidate() {
@@ -271,7 +273,7 @@ bool Control::Reflected(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
 LRESULT Control::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
     if (systemClass_) return DefSubclassProc(hwnd_.Get(), message, wParam, lParam);
-    return DefWindowProcA(hwnd_.Get(), message, wParam, lParam);
+    return DefWindowProcW(hwnd_.Get(), message, wParam, lParam);
 }
 
 LRESULT Control::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -88,14 +88,14 @@ void Label::Paint(HDC dc) {
     SetTextColor(dc, EffectiveFontColor());
     // Paths and names are shown as they are: '&' is no accelerator here.
     UINT flags = AlignFlags(alignment_) | DT_NOPREFIX | (wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE);
-    const std::string& text = Caption();
+    const std::wstring text = Wide(Caption());
     if (centerVertically_) {
         RECT measure = rect;
-        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &measure, flags | DT_CALCRECT);
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measure, flags | DT_CALCRECT);
         const int offset = ((rect.bottom - rect.top) - (measure.bottom - measure.top)) / 2;
         rect.top += offset;
     }
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rect, flags);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, flags);
 }
 
 // ---- Button -------------------------------------------------------------
@@ -169,8 +169,8 @@ void BitBtn::Draw(const DRAWITEMSTRUCT& item) {
         SetTextColor(dc, GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
         RECT textRect = rect;
         OffsetRect(&textRect, shift, shift);
-        DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
-                  DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        const std::wstring wide = Wide(text);
+        DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &textRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
     if (item.itemState & ODS_FOCUS) {
         RECT focus = rect;
@@ -188,7 +188,7 @@ PageControl::~PageControl() {
 }
 
 CreateParams PageControl::GetCreateParams() const {
-    return {.windowClass = WC_TABCONTROLA,
+    return {.windowClass = "SysTabControl32",
             .style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_TABSTOP,
             .systemClass = true};
 }
@@ -196,12 +196,12 @@ CreateParams PageControl::GetCreateParams() const {
 void PageControl::AddSheet(TabSheet* sheet) {
     sheet->pageControl_ = this;
     sheets_.push_back(sheet);
-    TCITEMA item{};
+    TCITEMW item{};
     item.mask = TCIF_TEXT;
-    std::string caption = sheet->Caption();
+    std::wstring caption = Wide(sheet->Caption());
     item.pszText = caption.data();
     const int index = static_cast<int>(sheets_.size()) - 1;
-    SendMessageA(Handle(), TCM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(Handle(), TCM_INSERTITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
     PlaceSheet(sheet);
     ShowActive();
 }
@@ -209,33 +209,33 @@ void PageControl::AddSheet(TabSheet* sheet) {
 void PageControl::RemoveSheet(TabSheet* sheet) {
     for (std::size_t i = 0; i < sheets_.size(); ++i) {
         if (sheets_[i] != sheet) continue;
-        const int active = static_cast<int>(SendMessageA(Handle(), TCM_GETCURSEL, 0, 0));
-        SendMessageA(Handle(), TCM_DELETEITEM, i, 0);
+        const int active = static_cast<int>(SendMessageW(Handle(), TCM_GETCURSEL, 0, 0));
+        SendMessageW(Handle(), TCM_DELETEITEM, i, 0);
         sheets_.erase(sheets_.begin() + static_cast<std::ptrdiff_t>(i));
         sheet->pageControl_ = nullptr;
         if (sheet->Handle()) ShowWindow(sheet->Handle(), SW_HIDE);
         if (active == static_cast<int>(i) && !sheets_.empty())
-            SendMessageA(Handle(), TCM_SETCURSEL, 0, 0);
+            SendMessageW(Handle(), TCM_SETCURSEL, 0, 0);
         ShowActive();
         return;
     }
 }
 
 TabSheet* PageControl::ActivePage() const {
-    const auto index = static_cast<int>(SendMessageA(Handle(), TCM_GETCURSEL, 0, 0));
+    const auto index = static_cast<int>(SendMessageW(Handle(), TCM_GETCURSEL, 0, 0));
     return index >= 0 && index < PageCount() ? sheets_[static_cast<std::size_t>(index)] : nullptr;
 }
 
 void PageControl::SetActivePage(TabSheet* sheet) {
     for (std::size_t i = 0; i < sheets_.size(); ++i) {
-        if (sheets_[i] == sheet) SendMessageA(Handle(), TCM_SETCURSEL, i, 0);
+        if (sheets_[i] == sheet) SendMessageW(Handle(), TCM_SETCURSEL, i, 0);
     }
     ShowActive();
 }
 
 RECT PageControl::TabRect(int index) const {
     RECT rect{};
-    SendMessageA(Handle(), TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&rect));
+    SendMessageW(Handle(), TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&rect));
     MapWindowPoints(Handle(), nullptr, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
 }
@@ -243,7 +243,7 @@ RECT PageControl::TabRect(int index) const {
 void PageControl::PlaceSheet(TabSheet* sheet) {
     RECT rect;
     GetClientRect(Handle(), &rect);
-    SendMessageA(Handle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&rect));
+    SendMessageW(Handle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&rect));
     sheet->SetBounds(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
 }
 
@@ -349,12 +349,12 @@ void RadioGroup::RebuildButtons() {
     const int buttonHeight = space / perColumn;
     const int topMargin = textHeight + 1 + (space % perColumn) / 2;
     for (int i = 0; i < count; ++i) {
-        HWND button = CreateWindowExA(0, "BUTTON", items_[static_cast<std::size_t>(i)].c_str(),
+        HWND button = CreateWindowExW(0, L"BUTTON", Wide(items_[static_cast<std::size_t>(i)]).c_str(),
                                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_RADIOBUTTON,
                                       (i / perColumn) * buttonWidth + 8, (i % perColumn) * buttonHeight + topMargin,
                                       buttonWidth, buttonHeight, Handle(), reinterpret_cast<HMENU>(INT_PTR(100 + i)),
-                                      GetModuleHandleA(nullptr), nullptr);
-        SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
+                                      GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
         buttons_.emplace_back(button);
     }
     UpdateChecks();
@@ -362,7 +362,7 @@ void RadioGroup::RebuildButtons() {
 
 void RadioGroup::UpdateChecks() {
     for (std::size_t i = 0; i < buttons_.size(); ++i) {
-        SendMessageA(buttons_[i].Get(), BM_SETCHECK,
+        SendMessageW(buttons_[i].Get(), BM_SETCHECK,
                      static_cast<int>(i) == itemIndex_ ? BST_CHECKED : BST_UNCHECKED, 0);
     }
 }
@@ -392,8 +392,8 @@ LRESULT RadioGroup::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         GetClientRect(Handle(), &rect);
         FillRect(dc, &rect, BackgroundBrush());
         SelectGuard font(dc, ControlFont());
-        TEXTMETRICA metrics;
-        GetTextMetricsA(dc, &metrics);
+        TEXTMETRICW metrics;
+        GetTextMetricsW(dc, &metrics);
         rect.top += metrics.tmHeight / 2;
         DrawEdge(dc, &rect, EDGE_ETCHED, BF_RECT);
         const std::string& text = Caption();
@@ -401,7 +401,8 @@ LRESULT RadioGroup::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             SetBkColor(dc, EffectiveColor());
             SetTextColor(dc, EffectiveFontColor());
             SetBkMode(dc, OPAQUE);
-            TextOutA(dc, 8, 0, text.c_str(), static_cast<int>(text.size()));
+            const std::wstring wide = Wide(text);
+            TextOutW(dc, 8, 0, wide.c_str(), static_cast<int>(wide.size()));
         }
         EndPaint(Handle(), &ps);
         return 0;
@@ -427,12 +428,12 @@ CreateParams MaskEdit::GetCreateParams() const {
 }
 
 void MaskEdit::Created() {
-    if (passwordChar_) SendMessageA(Handle(), EM_SETPASSWORDCHAR, static_cast<WPARAM>(passwordChar_), 0);
+    if (passwordChar_) SendMessageW(Handle(), EM_SETPASSWORDCHAR, static_cast<WPARAM>(passwordChar_), 0);
 }
 
 std::string MaskEdit::Text() const { return WindowText(Handle()); }
 
-void MaskEdit::SetText(const std::string& text) { SetWindowTextA(Handle(), text.c_str()); }
+void MaskEdit::SetText(const std::string& text) { SetWindowTextW(Handle(), Wide(text).c_str()); }
 
 void MaskEdit::SetFocus() { ::SetFocus(Handle()); }
 

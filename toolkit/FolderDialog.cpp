@@ -3,7 +3,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Handles.h"
-#include "toolkit/SjisPath.h"
+#include "toolkit/PathPart.h"
 #include "toolkit/Text.h"
 
 #include <winnetwk.h>
@@ -59,8 +59,8 @@ std::vector<WORD> BuildTemplate() {
         t.push_back(LOWORD(v));
         t.push_back(HIWORD(v));
     };
-    auto text = [&](const char* ansi) {
-        for (wchar_t c : AnsiToWide(ansi)) t.push_back(static_cast<WORD>(c));
+    auto text = [&](const char* utf8) {
+        for (wchar_t c : Wide(utf8)) t.push_back(static_cast<WORD>(c));
         t.push_back(0);
     };
     dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER | DS_3DLOOK);
@@ -87,7 +87,7 @@ std::vector<WORD> BuildTemplate() {
 }
 
 bool EndsWithSeparator(const std::string& path) {
-    return !path.empty() && sjis::LastDelimiter(path, "\\") == path.size() - 1;
+    return !path.empty() && path::LastDelimiter(path, "\\") == path.size() - 1;
 }
 
 std::string Join(const std::string& folder, const std::string& name) {
@@ -99,13 +99,8 @@ std::string RootOf(const std::string& path) {
     if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2) + "\\";
     if (path.rfind("\\\\", 0) == 0) {
         std::size_t end = 2;
-        for (int separators = 0; end < path.size(); ++end) {
-            if (sjis::IsLeadByte(static_cast<unsigned char>(path[end]))) {
-                ++end;
-                continue;
-            }
+        for (int separators = 0; end < path.size(); ++end)
             if (path[end] == '\\' && ++separators == 2) break;
-        }
         return path.substr(0, std::min(end, path.size()));
     }
     return {};
@@ -116,10 +111,7 @@ std::vector<std::string> PartsAfterRoot(const std::string& path, const std::stri
     std::vector<std::string> parts;
     std::string part;
     for (std::size_t i = root.size(); i < path.size(); ++i) {
-        if (sjis::IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
-            part += path[i];
-            part += path[++i];
-        } else if (path[i] == '\\') {
+        if (path[i] == '\\') {
             if (!part.empty()) parts.push_back(std::move(part));
             part.clear();
         } else {
@@ -128,16 +120,6 @@ std::vector<std::string> PartsAfterRoot(const std::string& path, const std::stri
     }
     if (!part.empty()) parts.push_back(std::move(part));
     return parts;
-}
-
-std::string FullPath(const std::string& path) {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-        if (n == 0) return path;
-        if (n < buffer.size()) return std::string(buffer.data(), n);
-        buffer.resize(n + 1);
-    }
 }
 
 std::wstring FullPath(const std::wstring& path) {
@@ -156,15 +138,13 @@ std::string WithoutTrailingSeparator(std::string path) {
     return path;
 }
 
-// The current directory as the system has it; the system drive's root when
-// its name has no ANSI form.
+std::string FullPath(const std::string& path) { return Utf8(FullPath(Wide(path))); }
+
+// The current directory as the system has it.
 std::string CurrentDirectory() {
     std::wstring dir(GetCurrentDirectoryW(0, nullptr), L'\0');
     dir.resize(GetCurrentDirectoryW(static_cast<DWORD>(dir.size()), dir.data()));
-    if (std::optional<std::string> path = SystemPath(dir)) return *path;
-    char windows[MAX_PATH] = {};
-    GetWindowsDirectoryA(windows, MAX_PATH);
-    return RootOf(windows);
+    return Utf8(dir);
 }
 
 struct FolderEntries {
@@ -172,25 +152,25 @@ struct FolderEntries {
     std::vector<std::string> files;
 };
 
-// Names as the ANSI calls reach them (short names where needed); entries that
-// cannot be reached that way are left out.
+// Names that are no valid Unicode text (see ExactUtf8) are left out: no
+// path could name them again.
 FolderEntries ListFolder(const std::string& folder) {
     FolderEntries entries;
-    const std::wstring wideFolder = AnsiToWide(Join(folder, ""));
+    std::vector<std::wstring> folders;
     WIN32_FIND_DATAW data;
-    FindHandle find(FindFirstFileW((wideFolder + L"*").c_str(), &data));
+    FindHandle find(FindFirstFileW((Wide(Join(folder, "")) + L"*").c_str(), &data));
     if (!find) return entries;
     do {
         const std::wstring wideName = data.cFileName;
         if (wideName == L"." || wideName == L"..") continue;
-        const std::optional<std::string> path = SystemPath(wideFolder + wideName);
-        if (!path) continue;
-        const std::string name = path->substr(sjis::LastDelimiter(*path, "\\") + 1);
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) entries.folders.push_back(name);
-        else entries.files.push_back(name);
+        const std::optional<std::string> name = ExactUtf8(wideName);
+        if (!name) continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) folders.push_back(wideName);
+        else entries.files.push_back(*name);
     } while (FindNextFileW(find.Get(), &data));
-    std::sort(entries.folders.begin(), entries.folders.end(),
-              [](const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) < 0; });
+    std::sort(folders.begin(), folders.end(),
+              [](const std::wstring& a, const std::wstring& b) { return lstrcmpiW(a.c_str(), b.c_str()) < 0; });
+    for (const std::wstring& name : folders) entries.folders.push_back(Utf8(name));
     return entries;
 }
 
@@ -209,7 +189,7 @@ public:
     bool Run(HWND owner) {
         const std::vector<WORD> dialog = BuildTemplate();
         const INT_PTR result =
-            DialogBoxIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(dialog.data()),
+            DialogBoxIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(dialog.data()),
                                     owner, &FolderChooser::Proc, reinterpret_cast<LPARAM>(this));
         // A chooser ended by the program's own end is not a failure to show it.
         if (result == -1 && !Application::Instance().Terminated())
@@ -221,7 +201,7 @@ public:
 private:
     static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_INITDIALOG) {
-            SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
             auto* self = reinterpret_cast<FolderChooser*>(lParam);
             self->dialog_ = dialog;
             self->Init();
@@ -229,7 +209,7 @@ private:
         }
         // Item heights are asked for while the controls are created, before WM_INITDIALOG.
         if (message == WM_MEASUREITEM) return MeasureItem(dialog, *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-        auto* self = reinterpret_cast<FolderChooser*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        auto* self = reinterpret_cast<FolderChooser*>(GetWindowLongPtrW(dialog, DWLP_USER));
         if (!self) return FALSE;
         switch (message) {
         case WM_COMMAND: return self->Command(LOWORD(wParam), HIWORD(wParam));
@@ -241,9 +221,9 @@ private:
     static INT_PTR MeasureItem(HWND dialog, MEASUREITEMSTRUCT& item) {
         if (item.CtlID != static_cast<UINT>(kTree)) return FALSE;
         WindowDc dc(dialog);
-        SelectGuard font(dc.Get(), reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
-        TEXTMETRICA metrics{};
-        GetTextMetricsA(dc.Get(), &metrics);
+        SelectGuard font(dc.Get(), reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc.Get(), &metrics);
         item.itemHeight = static_cast<UINT>(metrics.tmHeight + 2);
         return TRUE;
     }
@@ -280,15 +260,16 @@ private:
     // Shows `folder` (full path) as the current folder.
     void Enter(const std::string& folder) {
         current_ = WithoutTrailingSeparator(FullPath(folder));
-        SetDlgItemTextA(dialog_, kNameEdit, current_.c_str());
+        SetDlgItemTextW(dialog_, kNameEdit, Wide(current_).c_str());
 
         const HWND tree = Item(kTree);
-        SendMessageA(tree, WM_SETREDRAW, FALSE, 0);
-        SendMessageA(tree, LB_RESETCONTENT, 0, 0);
+        SendMessageW(tree, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(tree, LB_RESETCONTENT, 0, 0);
         treePaths_.clear();
         auto add = [&](const std::string& label, const std::string& path, int depth) {
-            const LRESULT index = SendMessageA(tree, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
-            SendMessageA(tree, LB_SETITEMDATA, static_cast<WPARAM>(index), depth);
+            const LRESULT index =
+                SendMessageW(tree, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(label).c_str()));
+            SendMessageW(tree, LB_SETITEMDATA, static_cast<WPARAM>(index), depth);
             treePaths_.push_back(path);
         };
         const std::string root = RootOf(current_);
@@ -305,8 +286,8 @@ private:
         }
         currentIndex_ = static_cast<int>(treePaths_.size()) - 1;
         for (const std::string& name : ListFolder(current_).folders) add(name, Join(current_, name), depth);
-        SendMessageA(tree, LB_SETCURSEL, static_cast<WPARAM>(currentIndex_), 0);
-        SendMessageA(tree, WM_SETREDRAW, TRUE, 0);
+        SendMessageW(tree, LB_SETCURSEL, static_cast<WPARAM>(currentIndex_), 0);
+        SendMessageW(tree, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(tree, nullptr, TRUE);
 
         ShowFiles(current_);
@@ -314,7 +295,7 @@ private:
     }
 
     std::string SelectedTreePath() const {
-        const LRESULT index = SendMessageA(Item(kTree), LB_GETCURSEL, 0, 0);
+        const LRESULT index = SendMessageW(Item(kTree), LB_GETCURSEL, 0, 0);
         return index >= 0 && static_cast<std::size_t>(index) < treePaths_.size() ? treePaths_[index] : current_;
     }
 
@@ -330,31 +311,32 @@ private:
 
     void ShowFiles(const std::string& folder) {
         const HWND files = Item(kFiles);
-        SendMessageA(files, WM_SETREDRAW, FALSE, 0);
-        SendMessageA(files, LB_RESETCONTENT, 0, 0);
+        SendMessageW(files, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(files, LB_RESETCONTENT, 0, 0);
         for (const std::string& name : ListFolder(folder).files)
-            SendMessageA(files, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
-        SendMessageA(files, WM_SETREDRAW, TRUE, 0);
+            SendMessageW(files, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(name).c_str()));
+        SendMessageW(files, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(files, nullptr, TRUE);
     }
 
     void FillDrives() {
         const HWND drives = Item(kDrives);
-        SendMessageA(drives, CB_RESETCONTENT, 0, 0);
-        std::vector<char> buffer(GetLogicalDriveStringsA(0, nullptr) + 1, '\0');
-        GetLogicalDriveStringsA(static_cast<DWORD>(buffer.size()), buffer.data());
-        for (const char* root = buffer.data(); *root; root += std::char_traits<char>::length(root) + 1) {
-            const std::string drive(root, 2); // "C:"
-            SendMessageA(drives, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(drive.c_str()));
+        SendMessageW(drives, CB_RESETCONTENT, 0, 0);
+        std::vector<wchar_t> buffer(GetLogicalDriveStringsW(0, nullptr) + 1, L'\0');
+        GetLogicalDriveStringsW(static_cast<DWORD>(buffer.size()), buffer.data());
+        for (const wchar_t* root = buffer.data(); *root; root += std::char_traits<wchar_t>::length(root) + 1) {
+            const std::wstring drive(root, 2); // "C:"
+            SendMessageW(drives, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(drive.c_str()));
         }
     }
 
     void SelectDriveOf(const std::string& path) {
         const std::string root = RootOf(path);
-        const LRESULT index = root.size() == 3 ? SendMessageA(Item(kDrives), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                                              reinterpret_cast<LPARAM>(root.substr(0, 2).c_str()))
+        const std::wstring drive = Wide(root.substr(0, 2));
+        const LRESULT index = root.size() == 3 ? SendMessageW(Item(kDrives), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                              reinterpret_cast<LPARAM>(drive.c_str()))
                                                : CB_ERR;
-        SendMessageA(Item(kDrives), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageW(Item(kDrives), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     }
 
     void DriveChosen() {
@@ -367,17 +349,17 @@ private:
         }
     }
 
-    // The name field, read relative to the current folder, as typed (not
-    // best-fit); nothing when a name in it has no ANSI form.
+    // The name field, read relative to the current folder, as typed; nothing
+    // when it is no valid Unicode text.
     std::optional<std::string> TypedFolder() const {
-        const std::wstring typed = WideWindowText(Item(kNameEdit));
+        const std::wstring typed = Wide(WindowText(Item(kNameEdit)));
         if (typed.empty()) return current_;
         std::wstring full;
         if (typed.size() >= 2 && typed[1] == L':') full = typed;
         else if (typed.rfind(L"\\\\", 0) == 0) full = typed;
-        else if (typed[0] == L'\\') full = AnsiToWide(RootOf(current_)) + typed.substr(1);
-        else full = AnsiToWide(Join(current_, "")) + typed;
-        std::optional<std::string> folder = SystemPath(FullPath(full));
+        else if (typed[0] == L'\\') full = Wide(RootOf(current_)) + typed.substr(1);
+        else full = Wide(Join(current_, "")) + typed;
+        std::optional<std::string> folder = ExactUtf8(FullPath(full));
         if (folder) *folder = WithoutTrailingSeparator(*folder);
         return folder;
     }
@@ -385,13 +367,13 @@ private:
     void Accept() {
         // Enter in the tree opens the selected folder rather than closing.
         const HWND tree = Item(kTree);
-        if (GetFocus() == tree && SendMessageA(tree, LB_GETCURSEL, 0, 0) != currentIndex_) {
+        if (GetFocus() == tree && SendMessageW(tree, LB_GETCURSEL, 0, 0) != currentIndex_) {
             EnterSelected();
             return;
         }
         const std::optional<std::string> typed = TypedFolder();
         if (!typed) {
-            MessageBoxA(dialog_, "ﾃﾞｨﾚｸﾄﾘ名に扱えない文字が含まれています。", "エラー", MB_OK | MB_ICONERROR);
+            MessageBoxUtf8(dialog_, "ﾃﾞｨﾚｸﾄﾘ名に扱えない文字が含まれています。", "エラー", MB_OK | MB_ICONERROR);
             FocusName();
             return;
         }
@@ -402,12 +384,12 @@ private:
                 FocusName();
                 return;
             }
-            if (MessageBoxA(dialog_, "指定されたﾃﾞｨﾚｸﾄﾘが存在しません。作成しますか？", "確認",
-                            MB_YESNO | MB_ICONQUESTION) != IDYES)
+            if (MessageBoxUtf8(dialog_, "指定されたﾃﾞｨﾚｸﾄﾘが存在しません。作成しますか？", "確認",
+                               MB_YESNO | MB_ICONQUESTION) != IDYES)
                 return;
             if (!ForceDirectories(folder)) {
                 const std::string message = "ﾃﾞｨﾚｸﾄﾘ \"" + folder + "\" を作成できません。";
-                MessageBoxA(dialog_, message.c_str(), "エラー", MB_OK | MB_ICONERROR);
+                MessageBoxUtf8(dialog_, message, "エラー", MB_OK | MB_ICONERROR);
                 FocusName();
                 return;
             }
@@ -417,7 +399,7 @@ private:
     }
 
     void FocusName() {
-        SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(kNameEdit)), TRUE);
+        SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(kNameEdit)), TRUE);
     }
 
     INT_PTR DrawItem(const DRAWITEMSTRUCT& item) {
@@ -428,9 +410,9 @@ private:
         }
         const bool selected = (item.itemState & ODS_SELECTED) != 0;
         FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-        const LRESULT length = SendMessageA(item.hwndItem, LB_GETTEXTLEN, item.itemID, 0);
-        std::string label(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, '\0');
-        SendMessageA(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(label.data()));
+        const LRESULT length = SendMessageW(item.hwndItem, LB_GETTEXTLEN, item.itemID, 0);
+        std::wstring label(static_cast<std::size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+        SendMessageW(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(label.data()));
         label.resize(static_cast<std::size_t>(std::max<LRESULT>(length, 0)));
         const int indent = static_cast<int>(item.itemData) * (item.rcItem.bottom - item.rcItem.top) * 2 / 3;
         RECT text = item.rcItem;
@@ -438,7 +420,7 @@ private:
         const int oldMode = SetBkMode(item.hDC, TRANSPARENT);
         const COLORREF oldColour =
             SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-        DrawTextA(item.hDC, label.c_str(), static_cast<int>(label.size()), &text,
+        DrawTextW(item.hDC, label.c_str(), static_cast<int>(label.size()), &text,
                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
         SetTextColor(item.hDC, oldColour);
         SetBkMode(item.hDC, oldMode);

@@ -3,7 +3,8 @@
 #include "toolkit/Bitmap.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Handles.h"
-#include "toolkit/SjisPath.h"
+#include "toolkit/PathPart.h"
+#include "toolkit/Text.h"
 
 // jpeglib.h wants FILE and the platform's `boolean` declared first.
 #include <stdio.h>
@@ -114,15 +115,15 @@ public:
 // Writes `bytes` to a temporary file beside `path`, then moves it into place,
 // so a failure leaves neither a cut-off file nor a damaged older one.
 void WriteReplacing(const std::string& path, const unsigned char* bytes, unsigned long size) {
-    const std::string folder = sjis::FolderPart(path);
-    char temp[MAX_PATH];
-    if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "k2j", 0, temp)) Fail(path, "");
-    FileHandle file(CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const std::string folder = path::FolderPart(path);
+    wchar_t temp[MAX_PATH];
+    if (!GetTempFileNameW(Wide(folder.empty() ? "." : folder).c_str(), L"k2j", 0, temp)) Fail(path, "");
+    FileHandle file(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     const bool ok = file && WriteFile(file.Get(), bytes, size, &written, nullptr) && written == size;
     file.Reset();
-    if (!ok || !MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileA(temp);
+    if (!ok || !MoveFileExW(temp, Wide(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileW(temp);
         Fail(path, "");
     }
 }
@@ -144,7 +145,7 @@ std::string EncodeBitmap(HBITMAP bitmap, int width, int height, int quality, std
 JpegImage::JpegImage(HBITMAP bitmap) : bitmap_(bitmap) {
     if (!bitmap) return;
     BITMAP info{};
-    if (GetObjectType(bitmap) != OBJ_BITMAP || !GetObjectA(bitmap, sizeof info, &info))
+    if (GetObjectType(bitmap) != OBJ_BITMAP || !GetObjectW(bitmap, sizeof info, &info))
         throw Exception("ビットマップではないハンドルです");
     width_ = info.bmWidth;
     height_ = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;

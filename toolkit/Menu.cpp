@@ -1,5 +1,7 @@
 #include "toolkit/Menu.h"
 
+#include "toolkit/Text.h"
+
 namespace tk {
 namespace {
 // Command ids are unique across the program's menus.
@@ -14,9 +16,9 @@ PopupMenu::PopupMenu(Component* owner, const MenuDef& def)
     for (const MenuItemDef& itemDef : def.items) {
         Item item{itemDef.name, itemDef.caption, itemDef.hint, NextCommandId(), {}};
         if (item.caption == "-") {
-            AppendMenuA(menu_.Get(), MF_SEPARATOR, item.id, nullptr);
+            AppendMenuW(menu_.Get(), MF_SEPARATOR, item.id, nullptr);
         } else {
-            AppendMenuA(menu_.Get(), MF_STRING, item.id, item.caption.c_str());
+            AppendMenuW(menu_.Get(), MF_STRING, item.id, Wide(item.caption).c_str());
         }
         items_.push_back(std::move(item));
     }

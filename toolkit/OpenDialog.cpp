@@ -1,6 +1,5 @@
 #include "toolkit/OpenDialog.h"
 
-#include "toolkit/SjisPath.h"
 #include "toolkit/Text.h"
 
 #include <commdlg.h>
@@ -13,16 +12,7 @@ std::string OpenDialog::NativeFilter(const std::string& filter) {
     if (filter.empty()) return {};
     std::string native;
     native.reserve(filter.size() + 2);
-    for (std::size_t i = 0; i < filter.size(); ++i) {
-        const char c = filter[i];
-        // A '|' byte may be the second half of a double-byte character.
-        if (sjis::IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < filter.size()) {
-            native += c;
-            native += filter[++i];
-            continue;
-        }
-        native += c == '|' ? '\0' : c;
-    }
+    for (const char c : filter) native += c == '|' ? '\0' : c;
     native.append(2, '\0');
     return native;
 }
@@ -30,12 +20,12 @@ std::string OpenDialog::NativeFilter(const std::string& filter) {
 bool OpenDialog::Execute(HWND owner) {
     UnusableName = false;
     // Wide, so that the chosen name arrives as it is on disk; room for long names rather than MAX_PATH.
-    const std::wstring initialName = AnsiToWide(FileName);
+    const std::wstring initialName = Wide(FileName);
     std::wstring buffer(std::max<std::size_t>(32768, initialName.size() + 1), L'\0');
     initialName.copy(buffer.data(), initialName.size());
-    const std::wstring filter = AnsiToWide(NativeFilter(Filter));
-    const std::wstring initialDir = AnsiToWide(InitialDir);
-    const std::wstring title = AnsiToWide(Title);
+    const std::wstring filter = Wide(NativeFilter(Filter));
+    const std::wstring initialDir = Wide(InitialDir);
+    const std::wstring title = Wide(Title);
 
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
@@ -52,7 +42,7 @@ bool OpenDialog::Execute(HWND owner) {
     if (FileMustExist) ofn.Flags |= OFN_FILEMUSTEXIST;
     if (!GetOpenFileNameW(&ofn)) return false;
     FilterIndex = static_cast<int>(ofn.nFilterIndex);
-    const std::optional<std::string> chosen = SystemPath(buffer.c_str());
+    const std::optional<std::string> chosen = ExactUtf8(buffer.c_str());
     if (!chosen) {
         UnusableName = true;
         return false;

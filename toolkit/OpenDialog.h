@@ -23,7 +23,7 @@ public:
     bool FileMustExist = false;     // typed names of new files are accepted
 
     // Shows the dialog modally; true when the user chose a file. A chosen name
-    // with no ANSI form (see SystemPath) is not taken: false, with UnusableName set.
+    // that is no valid Unicode text (see ExactUtf8) is not taken: false, with UnusableName set.
     bool Execute(HWND owner);
     bool UnusableName = false;
 

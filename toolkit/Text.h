@@ -1,4 +1,6 @@
-// Conversions between the program's code-page-932 text and the platform's.
+// The program's text is UTF-8 in std::string. It meets the platform only
+// here: UTF-16 for every W call, code page 932 for the stored files. Both
+// conversions name their code page; the system's ANSI page is never used.
 #pragma once
 #include <optional>
 #include <string>
@@ -6,29 +8,24 @@
 
 namespace tk {
 
-// ANSI (CP_ACP) <-> UTF-16, whole strings.
-std::wstring AnsiToWide(std::string_view text);
-std::string WideToAnsi(std::wstring_view text);
+// UTF-8 <-> UTF-16, whole strings. Invalid sequences become U+FFFD.
+std::wstring Wide(std::string_view utf8);
+std::string Utf8(std::wstring_view wide);
+// A name from the system as UTF-8; nothing when it is no valid UTF-16 (a
+// lone surrogate), which no UTF-8 text can name again.
+std::optional<std::string> ExactUtf8(std::wstring_view wide);
 
-// Text of a window, whole: as ANSI (GetWindowTextA) and as typed (GetWindowTextW).
+// UTF-8 -> code page 932, exactly: nothing when a character has no form
+// there (best fit would turn "é" into "e" and "¥" into a separator).
+std::optional<std::string> ToCp932(std::string_view utf8);
+// Code page 932 -> UTF-8; bytes that are no character come out as U+FFFD.
+std::string FromCp932(std::string_view cp932);
+bool FitsCp932(std::string_view utf8);
+
+// Text of a window, whole.
 std::string WindowText(void* hwnd);
-std::wstring WideWindowText(void* hwnd);
-
-// A path the system hands over in UTF-16, as ANSI bytes that the ANSI calls
-// resolve to the same file or folder. A name that converts without loss (no
-// best-fit or default character) keeps its bytes; a component that does not is
-// replaced by its 8.3 short name. Nothing when such a component has no short
-// name (short names are off on the volume, or it does not exist yet).
-std::optional<std::string> SystemPath(std::wstring_view path);
-
-// The 8.3 form of an existing path (GetShortPathNameW); empty when there is none.
-using ShortPathFunction = std::wstring (*)(const std::wstring& path);
-// Replaceable, so that volumes without short names can be modelled.
-extern ShortPathFunction ShortPathName;
-std::wstring SystemShortPathName(const std::wstring& path);
 
 // The running module's full path and folder (with a trailing backslash).
-// Throws Exception when its name has no ANSI form (see SystemPath).
 std::string ModuleFileName();
 std::string ModuleFolder();
 
@@ -39,4 +36,9 @@ bool ForceDirectories(const std::string& path);
 // Deletes a folder with everything in it (read-only files included).
 void RemoveTree(const std::string& path);
 
+} // namespace tk
+
+namespace tk {
+// MessageBoxW with the program's text; the button pressed.
+int MessageBoxUtf8(void* owner, std::string_view text, std::string_view caption, unsigned flags);
 } // namespace tk

@@ -3,13 +3,14 @@
 #include "toolkit/Application.h"
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 namespace k2 {
 namespace {
 
-NOTIFYICONDATAA EmptyData(HWND window) {
-    NOTIFYICONDATAA data;
+NOTIFYICONDATAW EmptyData(HWND window) {
+    NOTIFYICONDATAW data;
     std::memset(&data, 0, sizeof(data));
     data.cbSize = kTrayDataSize;
     data.hWnd = window;
@@ -20,14 +21,14 @@ NOTIFYICONDATAA EmptyData(HWND window) {
 } // namespace
 
 void AddTrayIcon(TrayIconRecord&, HWND window, UINT callbackMessage) {
-    NOTIFYICONDATAA data = EmptyData(window);
+    NOTIFYICONDATAW data = EmptyData(window);
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = callbackMessage;
     HICON appIcon = tk::App().Icon();
     data.hIcon = appIcon ? appIcon : LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
-    // The first shell version's tip field holds 64 bytes.
-    std::strncpy(data.szTip, "コルミ２", 63);
-    Shell_NotifyIconA(NIM_ADD, &data);
+    // The first shell version's tip field holds 64 characters.
+    std::wcsncpy(data.szTip, L"コルミ２", 63);
+    Shell_NotifyIconW(NIM_ADD, &data);
 }
 
 void ChangeTrayIcon(TrayIconRecord& record, HWND window, int number) {
@@ -35,15 +36,15 @@ void ChangeTrayIcon(TrayIconRecord& record, HWND window, int number) {
     record.icon = tk::IconHandle(static_cast<HICON>(
         LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_ICON, 16, 16, LR_DEFAULTSIZE)));
     tk::App().SetIcon(record.icon.Get());
-    NOTIFYICONDATAA data = EmptyData(window);
+    NOTIFYICONDATAW data = EmptyData(window);
     data.uFlags = NIF_ICON;
     data.hIcon = record.icon.Get();
-    Shell_NotifyIconA(NIM_MODIFY, &data);
+    Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 void DeleteTrayIcon(TrayIconRecord&, HWND window) {
-    NOTIFYICONDATAA data = EmptyData(window);
-    Shell_NotifyIconA(NIM_DELETE, &data);
+    NOTIFYICONDATAW data = EmptyData(window);
+    Shell_NotifyIconW(NIM_DELETE, &data);
 }
 
 } // namespace k2

@@ -11,8 +11,8 @@ struct TrayIconRecord {
     tk::IconHandle icon;  // the icon shown; released when replaced
 };
 
-// The notify data of the first shell version: a 64-byte tip and nothing after.
-inline constexpr DWORD kTrayDataSize = NOTIFYICONDATAA_V1_SIZE;
+// The notify data of the first shell version: a 64-character tip and nothing after.
+inline constexpr DWORD kTrayDataSize = NOTIFYICONDATAW_V1_SIZE;
 
 // Adds icon 0 of `window` with the application's icon and the tip "コルミ２".
 void AddTrayIcon(TrayIconRecord& record, HWND window, UINT callbackMessage);

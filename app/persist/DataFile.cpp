@@ -3,9 +3,8 @@
 #include "app/persist/FileReplace.h"
 #include "app/persist/StoredText.h"
 #include "toolkit/Exception.h"
-#include "toolkit/Handles.h"
+#include "toolkit/Text.h"
 
-#include <windows.h>
 #include <optional>
 
 namespace k2 {
@@ -27,6 +26,44 @@ std::optional<int32_t> ParseHalfSwitch(std::string_view text) {
         if (value > INT32_MAX / 2) return std::nullopt;
     }
     return static_cast<int32_t>(value);
+}
+
+constexpr std::string_view kExactPathsMarker = "#UTF-8";
+
+// A stored line (code page 932, encoded) as the model holds it (UTF-8, encoded).
+std::string FromStoredLine(std::string_view line) {
+    return EncodeStoredText(tk::FromCp932(DecodeStoredText(line)));
+}
+
+std::optional<std::string> ToStoredLine(std::string_view text) {
+    const std::optional<std::string> cp932 = tk::ToCp932(DecodeStoredText(text));
+    if (!cp932) return std::nullopt;
+    return EncodeStoredText(*cp932);
+}
+
+std::optional<int> SlotIndex(std::string_view text) {
+    if (text.empty() || text.size() > 2) return std::nullopt;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value < kSlotCount ? std::optional<int>(value) : std::nullopt;
+}
+
+// The exact paths after line 181, for the slots whose line holds the placeholder.
+void ReadExactPaths(const std::vector<std::string>& lines, SlotModel& model) {
+    const std::string placeholder = EncodeStoredText(kWideNamePlaceholder);
+    if (lines.size() <= kDataFileLines || lines[kDataFileLines] != kExactPathsMarker) return;
+    for (std::size_t i = kDataFileLines + 1; i < lines.size(); ++i) {
+        const std::string_view line = lines[i];
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string_view::npos) continue;
+        const std::optional<int> g = SlotIndex(line.substr(0, tab));
+        if (!g || lines[1 + static_cast<std::size_t>(*g)] != placeholder) continue;
+        const std::optional<std::string> path = UnescapeName(DecodeStoredText(line.substr(tab + 1)));
+        if (path && !path->empty()) model.slotPaths[static_cast<std::size_t>(*g)] = EncodeStoredText(*path);
+    }
 }
 
 } // namespace
@@ -53,20 +90,34 @@ SlotModel ParseDataFile(const std::vector<std::string>& lines, int32_t dataVersi
         const std::optional<int32_t> half = ParseHalfSwitch(DecodeStoredText(lines[0]));
         if (!half) throw tk::EConvertError("データファイル " + fileName + " の 1 行目が整数ではありません");
         model.passwordsDisabled = *half * 2;
-        for (int g = 0; g < kSlotCount; ++g) model.slotPaths[g] = lines[1 + g];
-        for (int j = 0; j <= kSlotCount; ++j) model.passwords[kSlotCount - j] = lines[1 + kSlotCount + j];
+        // A placeholder without its exact path leaves the slot empty.
+        const std::string placeholder = EncodeStoredText(kWideNamePlaceholder);
+        for (int g = 0; g < kSlotCount; ++g)
+            if (lines[1 + g] != placeholder) model.slotPaths[g] = FromStoredLine(lines[1 + g]);
+        for (int j = 0; j <= kSlotCount; ++j)
+            model.passwords[kSlotCount - j] = FromStoredLine(lines[1 + kSlotCount + j]);
+        ReadExactPaths(lines, model);
     } else {
         if (lines.size() < kOldDataFileLines)
             throw tk::EListError(MissingLineMessage(fileName, lines.size(), kOldDataFileLines));
-        for (int g = 0; g < kSlotCount; ++g) model.slotPaths[g] = EncodeStoredText(lines[g]);
+        for (int g = 0; g < kSlotCount; ++g) model.slotPaths[g] = EncodeStoredText(tk::FromCp932(lines[g]));
     }
     return model;
 }
 
 std::string FormatDataFile(const SlotModel& model) {
     std::string out = std::to_string(model.passwordsDisabled / 2) + "\r\n";
-    for (const std::string& path : model.slotPaths) out += path + "\r\n";
-    for (int i = kSlotCount; i >= 0; --i) out += model.passwords[i] + "\r\n";
+    std::string exactPaths;
+    for (int g = 0; g < kSlotCount; ++g) {
+        const std::string& path = model.slotPaths[g];
+        const std::optional<std::string> line = ToStoredLine(path);
+        out += line.value_or(EncodeStoredText(kWideNamePlaceholder)) + "\r\n";
+        if (!line)
+            exactPaths += std::to_string(g) + "\t" + EncodeStoredText(EscapeName(DecodeStoredText(path))) + "\r\n";
+    }
+    // Passwords are refused when typed unless code page 932 holds them.
+    for (int i = kSlotCount; i >= 0; --i) out += ToStoredLine(model.passwords[i]).value_or("") + "\r\n";
+    if (!exactPaths.empty()) out += std::string(kExactPathsMarker) + "\r\n" + exactPaths;
     return out;
 }
 

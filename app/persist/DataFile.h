@@ -7,6 +7,16 @@
 //   lines 91-181   passwords[90] ... passwords[0] (last slot first, master password last)
 //
 // Files of versions before 110 are a plain list of 90 slot paths.
+//
+// The file is code page 932. A slot path that code page 932 cannot hold is
+// stored as the placeholder (kWideNamePlaceholder, encoded) on its own line,
+// and exactly after line 181, which older versions do not read:
+//
+//   line 182       "#UTF-8"
+//   then           slot index (decimal), TAB, the escaped UTF-8 path (EscapeName), encoded
+//
+// A file without such paths ends at line 181. Lines after it that do not
+// fit this form are ignored.
 #pragma once
 #include <array>
 #include <cstdint>
@@ -23,8 +33,9 @@ inline constexpr int kOldDataFileLines = 90;
 inline constexpr int32_t kFirstPasswordDataVersion = 110;
 
 struct SlotModel {
-    std::array<std::string, kSlotCount> slotPaths;     // encoded; empty = empty slot
-    std::array<std::string, kSlotCount + 1> passwords; // encoded; [0] master, [1+g] slot g
+    // Encoded (EncodeStoredText) UTF-8 text.
+    std::array<std::string, kSlotCount> slotPaths;     // empty = empty slot
+    std::array<std::string, kSlotCount + 1> passwords; // [0] master, [1+g] slot g
     int32_t passwordsDisabled = 2;                     // 0 = passwords on, 2 = off
 };
 
@@ -37,7 +48,7 @@ std::vector<std::string> SplitLines(std::string_view bytes);
 // tk::EConvertError; both messages name fileName and the line (counted from 1).
 SlotModel ParseDataFile(const std::vector<std::string>& lines, int32_t dataVersion, const std::string& fileName);
 
-// The bytes written: 182 lines, each ended by CR LF.
+// The bytes written: 182 lines and the exact paths, each ended by CR LF.
 std::string FormatDataFile(const SlotModel& model);
 
 // A missing file gives all slots empty and passwords off. On any error the

@@ -2,6 +2,7 @@
 
 #include "toolkit/Exception.h"
 #include "toolkit/Handles.h"
+#include "toolkit/Text.h"
 
 #include <windows.h>
 
@@ -9,11 +10,11 @@ namespace k2 {
 namespace {
 
 std::string SystemMessage(DWORD error) {
-    char buffer[512] = {};
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, buffer,
-                             sizeof buffer, nullptr);
-    while (n > 0 && (buffer[n - 1] == '\r' || buffer[n - 1] == '\n' || buffer[n - 1] == ' ')) --n;
-    return n > 0 ? std::string(buffer, n) : "エラー " + std::to_string(error);
+    wchar_t buffer[512] = {};
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, buffer,
+                             512, nullptr);
+    while (n > 0 && (buffer[n - 1] == L'\r' || buffer[n - 1] == L'\n' || buffer[n - 1] == L' ')) --n;
+    return n > 0 ? tk::Utf8(std::wstring_view(buffer, n)) : "エラー " + std::to_string(error);
 }
 
 } // namespace
@@ -23,13 +24,13 @@ void ThrowFileError(const std::string& what, unsigned long error) {
 }
 
 void RefuseReadOnly(const std::string& path, const std::string& what) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(tk::Wide(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         ThrowFileError(what, ERROR_ACCESS_DENIED);
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path, const std::string& what) {
-    tk::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    tk::FileHandle file(CreateFileW(tk::Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         const DWORD error = GetLastError();
@@ -51,7 +52,7 @@ std::string ReplacementName(const std::string& path) { return path + ".tmp"; }
 void WriteReplacement(const std::string& path, const std::string& bytes, const std::string& what) {
     const std::string temp = ReplacementName(path);
     tk::FileHandle file(
-        CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CreateFileW(tk::Wide(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) ThrowFileError(what, GetLastError());
     DWORD written = 0;
     DWORD error = ERROR_SUCCESS;
@@ -61,7 +62,7 @@ void WriteReplacement(const std::string& path, const std::string& bytes, const s
         error = ERROR_DISK_FULL;
     if (error != ERROR_SUCCESS) {
         file.Reset();
-        DeleteFileA(temp.c_str());
+        DeleteFileW(tk::Wide(temp).c_str());
         ThrowFileError(what, error);
     }
 }
@@ -71,14 +72,14 @@ void CommitReplacement(const std::string& path, const std::string& what) {
     DWORD error = ERROR_SUCCESS;
     {
         tk::FileHandle file(
-            CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            CreateFileW(tk::Wide(temp).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file || !FlushFileBuffers(file.Get())) error = GetLastError();
     }
     if (error == ERROR_SUCCESS &&
-        !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        !MoveFileExW(tk::Wide(temp).c_str(), tk::Wide(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         error = GetLastError();
     if (error != ERROR_SUCCESS) {
-        DeleteFileA(temp.c_str());
+        DeleteFileW(tk::Wide(temp).c_str());
         ThrowFileError(what, error);
     }
 }

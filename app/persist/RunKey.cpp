@@ -2,6 +2,7 @@
 
 #include "app/persist/Settings.h"
 #include "toolkit/Handles.h"
+#include "toolkit/Text.h"
 
 namespace k2 {
 
@@ -14,7 +15,7 @@ void MigrateRunKey(HWND owner) {
         const tk::RegKey run(key);
         RegDeleteValueA(run.Get(), "KORUMI2");
     }
-    MessageBoxA(owner, "Ver1.4.9からレジストリを使用しなくなりましたので、\nレジストリの値を削除しました。", "コルミ２",
+    tk::MessageBoxUtf8(owner, "Ver1.4.9からレジストリを使用しなくなりましたので、\nレジストリの値を削除しました。", "コルミ２",
                 MB_OK);
 }
 

@@ -1,15 +1,20 @@
 #include "app/persist/Settings.h"
 
+#include "app/persist/DataFile.h"
 #include "app/persist/FileReplace.h"
+#include "app/persist/StoredText.h"
+#include "toolkit/Text.h"
 
-#include <windows.h>
+#include <vector>
 
 namespace k2 {
 namespace {
 
 constexpr const char* kSection = "各種設定";
+// Folders that code page 932 cannot hold, escaped (EscapeName); older versions do not read it.
+constexpr const char* kExactSection = "UTF-8";
 // Longest string value read: the profile buffer holds 2047 bytes and the terminator.
-constexpr DWORD kStringBuffer = 2048;
+constexpr std::size_t kStringBuffer = 2048;
 
 constexpr const char* kVersion = "Version";
 constexpr const char* kCurrentPage = "現在のページ番号";
@@ -29,15 +34,130 @@ constexpr const char* kCursorKeysEnabled = "カーソルキーを使用するか
 
 constexpr int32_t kPageCount = 10;
 
+// The file's lines in code page 932, edited the way the platform's profile
+// functions edit them: our section's keys are found without regard to ASCII
+// case and with spaces trimmed; every other line stays byte for byte. The
+// profile functions themselves convert with the ANSI code page, which is not
+// 932 on every system.
+class ProfileFile {
+public:
+    explicit ProfileFile(const std::string& bytes) : lines_(SplitLines(bytes)) {}
+
+    // The value of `key` in `section` (quotes around it removed); nothing when absent.
+    std::optional<std::string> Find(std::string_view section, std::string_view key) const {
+        const std::optional<std::size_t> line = KeyLine(section, key);
+        if (!line) return std::nullopt;
+        const std::string& text = lines_[*line];
+        std::string_view value = Trim(std::string_view(text).substr(text.find('=') + 1));
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+            value = value.substr(1, value.size() - 2);
+        return ClipToBuffer(value);
+    }
+
+    void Set(std::string_view section, std::string_view key, const std::string& value) {
+        const std::string line = ToFile(key) + "=" + value;
+        if (const std::optional<std::size_t> at = KeyLine(section, key)) {
+            lines_[*at] = line;
+            return;
+        }
+        std::optional<std::size_t> header = SectionLine(section);
+        if (!header) {
+            lines_.push_back("[" + ToFile(section) + "]");
+            header = lines_.size() - 1;
+        }
+        // After the last line of the section that is not blank.
+        std::size_t after = *header;
+        for (std::size_t i = *header + 1; i < lines_.size() && !IsSectionHeader(lines_[i]); ++i)
+            if (!Trim(lines_[i]).empty()) after = i;
+        lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(after + 1), line);
+    }
+
+    std::string Bytes() const {
+        std::string out;
+        for (const std::string& line : lines_) out += line + "\r\n";
+        return out;
+    }
+
+private:
+    static std::string ToFile(std::string_view text) { return tk::ToCp932(text).value_or(std::string(text)); }
+
+    static std::string_view Trim(std::string_view text) {
+        while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+        while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+        return text;
+    }
+
+    static bool IsSectionHeader(std::string_view line) {
+        line = Trim(line);
+        return !line.empty() && line.front() == '[';
+    }
+
+    // Names compared as text: ASCII letters fold, the other characters do not.
+    static bool SameName(std::string_view stored, std::string_view name) {
+        const std::string text = tk::FromCp932(Trim(stored));
+        if (text.size() != name.size()) return false;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+            if (fold(text[i]) != fold(name[i])) return false;
+        }
+        return true;
+    }
+
+    // The value as a 2048-byte profile buffer holds it: 2047 bytes, not
+    // ending in half a character.
+    static std::string ClipToBuffer(std::string_view value) {
+        if (value.size() < kStringBuffer) return tk::FromCp932(value);
+        std::size_t end = 0;
+        for (std::size_t i = 0; i < kStringBuffer - 1;) {
+            const auto c = static_cast<unsigned char>(value[i]);
+            const std::size_t n = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC) ? 2 : 1;
+            if (i + n > kStringBuffer - 1) break;
+            i += n;
+            end = i;
+        }
+        return tk::FromCp932(value.substr(0, end));
+    }
+
+    std::optional<std::size_t> SectionLine(std::string_view section) const {
+        for (std::size_t i = 0; i < lines_.size(); ++i) {
+            const std::string_view line = Trim(lines_[i]);
+            const std::size_t close = line.find(']');
+            if (IsSectionHeader(line) && close != std::string_view::npos && SameName(line.substr(1, close - 1), section))
+                return i;
+        }
+        return std::nullopt;
+    }
+
+    std::optional<std::size_t> KeyLine(std::string_view section, std::string_view key) const {
+        const std::optional<std::size_t> header = SectionLine(section);
+        if (!header) return std::nullopt;
+        for (std::size_t i = *header + 1; i < lines_.size() && !IsSectionHeader(lines_[i]); ++i) {
+            const std::size_t eq = lines_[i].find('=');
+            if (eq != std::string::npos && SameName(std::string_view(lines_[i]).substr(0, eq), key)) return i;
+        }
+        return std::nullopt;
+    }
+
+    std::vector<std::string> lines_;
+};
+
 class ProfileReader {
 public:
-    explicit ProfileReader(const std::string& path) : path_(path) {}
+    ProfileReader(const std::string& path, const std::string& what) : path_(path), what_(what) { Reload(); }
+
+    // Taken again when something else may have changed the file.
+    void Reload() { file_ = ProfileFile(ReadWholeFile(path_, what_).value_or("")); }
 
     std::string String(const char* key, const std::string& fallback) const {
-        char buffer[kStringBuffer];
-        const DWORD n = GetPrivateProfileStringA(kSection, key, fallback.c_str(), buffer, kStringBuffer,
-                                                 path_.c_str());
-        return std::string(buffer, n);
+        return file_.Find(kSection, key).value_or(fallback);
+    }
+    // A folder code page 932 cannot hold is kept exactly in the section of exact names.
+    std::string Folder(const char* key, const std::string& fallback) const {
+        std::string value = String(key, fallback);
+        if (value != kWideNamePlaceholder) return value;
+        const std::optional<std::string> exact = file_.Find(kExactSection, key);
+        const std::optional<std::string> name = exact ? UnescapeName(*exact) : std::nullopt;
+        return name.value_or(fallback);
     }
     int32_t Integer(const char* key, int32_t fallback) const {
         return ParseProfileInteger(String(key, "")).value_or(fallback);
@@ -46,27 +166,27 @@ public:
 
 private:
     const std::string& path_;
+    const std::string& what_;
+    ProfileFile file_{""};
 };
 
 class ProfileWriter {
 public:
-    ProfileWriter(const std::string& path, const std::string& what) : path_(path), what_(what) {}
+    explicit ProfileWriter(const std::string& bytes) : file_(bytes) {}
 
-    // A key that is not written would come back as an old value or the
-    // default at the next start: every write must succeed.
-    void String(const char* key, const std::string& value) const {
-        if (!WritePrivateProfileStringA(kSection, key, value.c_str(), path_.c_str()))
-            ThrowFileError(what_, GetLastError());
+    void String(const char* key, const std::string& value) {
+        file_.Set(kSection, key, tk::ToCp932(value).value_or(std::string(kWideNamePlaceholder)));
     }
-    void Integer(const char* key, int32_t value) const { String(key, std::to_string(value)); }
-    void Boolean(const char* key, bool value) const { String(key, value ? "1" : "0"); }
-    // Writes out what the platform's profile cache still holds of the file
-    // (its result says nothing: it is false even when all went well).
-    void Flush() const { WritePrivateProfileStringA(nullptr, nullptr, nullptr, path_.c_str()); }
+    void Folder(const char* key, const std::string& value) {
+        String(key, value);
+        if (!tk::FitsCp932(value)) file_.Set(kExactSection, key, EscapeName(value));
+    }
+    void Integer(const char* key, int32_t value) { String(key, std::to_string(value)); }
+    void Boolean(const char* key, bool value) { String(key, value ? "1" : "0"); }
+    std::string Bytes() const { return file_.Bytes(); }
 
 private:
-    const std::string& path_;
-    const std::string& what_;
+    ProfileFile file_;
 };
 
 bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
@@ -104,7 +224,7 @@ std::optional<int32_t> ParseProfileInteger(std::string_view text) {
 
 void LoadSettings(const std::string& iniPath, const std::string& appDir, SettingsFields& fields,
                   bool& cursorKeysEnabled, const std::function<void()>& betweenKeys12And13) {
-    const ProfileReader ini(iniPath);
+    ProfileReader ini(iniPath, "設定ファイル " + iniPath + " を読み込めません");
     const SettingsFields defaults;
     fields.dataVersion = ini.Integer(kVersion, defaults.dataVersion);
     fields.currentPage = ini.Integer(kCurrentPage, defaults.currentPage);
@@ -115,13 +235,16 @@ void LoadSettings(const std::string& iniPath, const std::string& appDir, Setting
     fields.transparentIconText = ini.Boolean(kTransparentIconText, defaults.transparentIconText);
     fields.captureEnabled = ini.Boolean(kCaptureEnabled, defaults.captureEnabled);
     fields.captureNumber = ini.Integer(kCaptureNumber, defaults.captureNumber);
-    fields.captureFolder = ini.String(kCaptureFolder, appDir + "cg");
+    fields.captureFolder = ini.Folder(kCaptureFolder, appDir + "cg");
     fields.captureFilePrefix = ini.String(kCaptureFilePrefix, defaults.captureFilePrefix);
     fields.jpegQuality = ini.Integer(kJpegQuality, defaults.jpegQuality);
     fields.volumeKeysEnabled = ini.Boolean(kVolumeKeysEnabled, defaults.volumeKeysEnabled);
     fields.volumeStep = ini.Integer(kVolumeStep, defaults.volumeStep);
-    if (betweenKeys12And13) betweenKeys12And13();
-    fields.iconCacheFolder = ini.String(kIconCacheFolder, appDir + "Icon");
+    if (betweenKeys12And13) {
+        betweenKeys12And13();
+        ini.Reload();
+    }
+    fields.iconCacheFolder = ini.Folder(kIconCacheFolder, appDir + "Icon");
     fields.twoKeyMode = ini.Boolean(kTwoKeyMode, defaults.twoKeyMode);
     cursorKeysEnabled = ini.Boolean(kCursorKeysEnabled, true);
 }
@@ -129,32 +252,23 @@ void LoadSettings(const std::string& iniPath, const std::string& appDir, Setting
 void SaveSettings(const std::string& iniPath, const SettingsFields& fields, bool cursorKeysEnabled) {
     const std::string what = "設定ファイル " + iniPath + " を保存できません";
     RefuseReadOnly(iniPath, what);
-    // The keys are written into a copy of the file, which then replaces it:
-    // the profile functions rewrite the file they are given at every key.
-    const std::string copy = ReplacementName(iniPath);
-    WriteReplacement(iniPath, ReadWholeFile(iniPath, what).value_or(""), what);
-    try {
-        const ProfileWriter ini(copy, what);
-        ini.Integer(kVersion, fields.dataVersion);
-        ini.Integer(kCurrentPage, fields.currentPage);
-        ini.Boolean(kHotKeySet, fields.hotKeySet != 0);
-        ini.Boolean(kAutoStart, fields.autoStart);
-        ini.Boolean(kTransparentIconText, fields.transparentIconText);
-        ini.Boolean(kCaptureEnabled, fields.captureEnabled);
-        ini.Integer(kCaptureNumber, fields.captureNumber);
-        ini.String(kCaptureFolder, fields.captureFolder);
-        ini.String(kCaptureFilePrefix, fields.captureFilePrefix);
-        ini.Integer(kJpegQuality, fields.jpegQuality);
-        ini.Boolean(kVolumeKeysEnabled, fields.volumeKeysEnabled);
-        ini.Integer(kVolumeStep, fields.volumeStep);
-        ini.String(kIconCacheFolder, fields.iconCacheFolder);
-        ini.Boolean(kTwoKeyMode, fields.twoKeyMode);
-        ini.Boolean(kCursorKeysEnabled, cursorKeysEnabled);
-        ini.Flush();
-    } catch (...) {
-        DeleteFileA(copy.c_str());
-        throw;
-    }
+    ProfileWriter ini(ReadWholeFile(iniPath, what).value_or(""));
+    ini.Integer(kVersion, fields.dataVersion);
+    ini.Integer(kCurrentPage, fields.currentPage);
+    ini.Boolean(kHotKeySet, fields.hotKeySet != 0);
+    ini.Boolean(kAutoStart, fields.autoStart);
+    ini.Boolean(kTransparentIconText, fields.transparentIconText);
+    ini.Boolean(kCaptureEnabled, fields.captureEnabled);
+    ini.Integer(kCaptureNumber, fields.captureNumber);
+    ini.Folder(kCaptureFolder, fields.captureFolder);
+    ini.String(kCaptureFilePrefix, fields.captureFilePrefix);
+    ini.Integer(kJpegQuality, fields.jpegQuality);
+    ini.Boolean(kVolumeKeysEnabled, fields.volumeKeysEnabled);
+    ini.Integer(kVolumeStep, fields.volumeStep);
+    ini.Folder(kIconCacheFolder, fields.iconCacheFolder);
+    ini.Boolean(kTwoKeyMode, fields.twoKeyMode);
+    ini.Boolean(kCursorKeysEnabled, cursorKeysEnabled);
+    WriteReplacement(iniPath, ini.Bytes(), what);
     CommitReplacement(iniPath, what);
 }
 

@@ -1,14 +1,11 @@
-// Shift-JIS (code page 932) aware path splitting. No Windows calls here.
-//
-// A byte 0x5C ('\') or 0x3A (':') that trails a lead byte (0x81-0x9F,
-// 0xE0-0xFC) is part of a double-byte character, never a separator.
+// Path splitting on UTF-8 text. No Windows calls here. UTF-8 never puts an
+// ASCII byte inside a multibyte character, so every "\\", ":" and "." byte is
+// a character of its own.
 #pragma once
 #include <string>
 #include <string_view>
 
-namespace tk::sjis {
-
-bool IsLeadByte(unsigned char c);
+namespace tk::path {
 
 // Index of the last byte that is one of `separators` standing as a character
 // of its own; std::string::npos when there is none.
@@ -29,4 +26,4 @@ std::string ExtensionPart(std::string_view path);
 // File name without its extension.
 std::string BaseNamePart(std::string_view path);
 
-} // namespace tk::sjis
+} // namespace tk::path

@@ -1,20 +1,9 @@
-#include "toolkit/SjisPath.h"
+#include "toolkit/PathPart.h"
 
-namespace tk::sjis {
-
-bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+namespace tk::path {
 
 std::size_t LastDelimiter(std::string_view path, std::string_view separators) {
-    std::size_t found = std::string::npos;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const auto c = static_cast<unsigned char>(path[i]);
-        if (IsLeadByte(c) && i + 1 < path.size()) {
-            ++i; // skip the trail byte
-            continue;
-        }
-        if (separators.find(static_cast<char>(c)) != std::string_view::npos) found = i;
-    }
-    return found;
+    return path.find_last_of(separators);
 }
 
 std::string FileNamePart(std::string_view path) {
@@ -50,4 +39,4 @@ std::string BaseNamePart(std::string_view path) {
     return name;
 }
 
-} // namespace tk::sjis
+} // namespace tk::path
