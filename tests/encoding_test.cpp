@@ -1,26 +1,26 @@
-// The build compiles narrow literals to code page 932 and Wine runs with it.
+// The text model: UTF-8 inside, code page 932 in the stored files, plain
+// path splitting.
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include "toolkit/PathPart.h"
+#include "toolkit/Text.h"
 
-TEST(Encoding, NarrowLiteralsAreShiftJis) {
-    const std::string hyo = "表";
-    ASSERT_EQ(hyo.size(), 2u);
-    EXPECT_EQ(static_cast<unsigned char>(hyo[0]), 0x95);
-    EXPECT_EQ(static_cast<unsigned char>(hyo[1]), 0x5C);
-    EXPECT_EQ(std::string("ﾌｧｲﾙ"), std::string("\xCC\xA7\xB2\xD9"));
-    EXPECT_EQ(std::string("コルミ２"), std::string("\x83\x52\x83\x8B\x83\x7E\x82\x51"));
+TEST(Encoding, LiteralsAreUtf8AndCodePage932IsExactOrNothing) {
+    EXPECT_EQ(std::string("表"), std::string("\xE8\xA1\xA8"));
+    EXPECT_EQ(tk::ToCp932("コルミ２"), std::string("\x83\x52\x83\x8B\x83\x7E\x82\x51"));
+    EXPECT_EQ(tk::ToCp932("表ﾌｧｲﾙ"), std::string("\x95\x5C\xCC\xA7\xB2\xD9"));
+    EXPECT_EQ(tk::FromCp932("\x95\x5C\xCC\xA7\xB2\xD9"), "表ﾌｧｲﾙ");
+    // Best fit would name other files: "cafe", "a\\b".
+    for (const char* text : {"café", "a¥b", "😀", "한글"}) EXPECT_FALSE(tk::ToCp932(text)) << text;
+    EXPECT_EQ(tk::Utf8(tk::Wide("Café 😀")), "Café 😀");
+    EXPECT_FALSE(tk::ExactUtf8(L"x\xD800"));
 }
 
-TEST(Encoding, WineRunsWithCodePage932) { EXPECT_EQ(GetACP(), 932u); }
-
-TEST(PathPart, TrailByte5CIsNoSeparator) {
-    using namespace tk::sjis;
+TEST(PathPart, SplitsAtSeparatorsOnly) {
+    using namespace tk::path;
     EXPECT_EQ(FolderPart("C:\\表\\a.exe"), "C:\\表");
-    EXPECT_EQ(FileNamePart("C:\\dir\\表"), "表");
+    EXPECT_EQ(FileNamePart("C:\\dir\\ミ"), "ミ");
     EXPECT_EQ(FileNamePart("C:\\tools\\ツール.exe"), "ツール.exe");
-    EXPECT_EQ(FolderPart("C:\\tools\\a.exe"), "C:\\tools");
     EXPECT_EQ(FolderPart("C:\\tools\\sub"), "C:\\tools");
     EXPECT_EQ(FolderPart("C:\\"), "C:\\");
     EXPECT_EQ(FolderPart("C:\\a"), "C:\\");

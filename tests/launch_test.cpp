@@ -54,8 +54,8 @@ void EndProcess(DWORD id) {
 // What launches hand to the shell: file "|" parameters.
 std::vector<std::string> shellCalls;
 
-HINSTANCE WINAPI RecordingShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR parameters, LPCSTR, INT) {
-    shellCalls.push_back(std::string(file) + "|" + (parameters ? parameters : ""));
+HINSTANCE WINAPI RecordingShellExecute(HWND, LPCWSTR, LPCWSTR file, LPCWSTR parameters, LPCWSTR, INT) {
+    shellCalls.push_back(tk::Utf8(file) + "|" + (parameters ? tk::Utf8(parameters) : ""));
     return reinterpret_cast<HINSTANCE>(33);
 }
 
@@ -231,7 +231,7 @@ TEST_F(LaunchTest, ShortcutToSomethingThatIsNoFileGoesToTheShellAsItIs) {
         CoTaskMemFree(drives);
         tk::ComPtr<IPersistFile> file;
         ASSERT_EQ(link->QueryInterface(IID_IPersistFile, file.PutVoid()), S_OK);
-        ASSERT_EQ(file->Save(tk::AnsiToWide(shortcut).c_str(), TRUE), S_OK);
+        ASSERT_EQ(file->Save(tk::Wide(shortcut).c_str(), TRUE), S_OK);
     }
     ASSERT_EQ(Form().SCMake1->AnalizeLink(shortcut), 0);
     ASSERT_EQ(Form().SCMake1->LinkPath, "");

@@ -235,7 +235,7 @@ TEST(Scmake, ExtendedKeyFlagIsDroppedWhenRead) {
         link->SetHotkey(MAKEWORD(VK_F5, HOTKEYF_EXT | HOTKEYF_CONTROL | HOTKEYF_ALT));
         tk::ComPtr<IPersistFile> file;
         ASSERT_EQ(link->QueryInterface(IID_IPersistFile, file.PutVoid()), S_OK);
-        ASSERT_EQ(file->Save(tk::AnsiToWide(path).c_str(), TRUE), S_OK);
+        ASSERT_EQ(file->Save(tk::Wide(path).c_str(), TRUE), S_OK);
     }
     ASSERT_EQ(reader.AnalizeLink(path), 0);
     EXPECT_EQ(reader.GetSCKey(), 0x4000 | 0x8000 | VK_F5);

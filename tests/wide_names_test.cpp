@@ -1,6 +1,6 @@
-// Names the program's code page cannot hold (é, ¥, emoji, Hangul): they reach
-// the program as short names that open the same file, never as the best-fit
-// name of another one, or they are refused and nothing is stored.
+// Names outside code page 932 (é, ¥, emoji, Hangul) reach the program as
+// they are and open the same file, never the best-fit name of another one.
+// Only a name that is no valid Unicode text is refused.
 #include "support/BoxAnswerer.h"
 #include "support/MainWindow.h"
 #include "support/Process.h"
@@ -23,7 +23,6 @@ namespace {
 
 constexpr DWORD kTimeoutMs = 20000;
 constexpr const char kUnusable[] = "名前に扱えない文字が含まれているため、登録することが出来ません。";
-constexpr const char kSomeUnusable[] = "名前に扱えない文字が含まれているものは、登録しませんでした。";
 
 // Each awkward name beside the file that its best-fit form names.
 struct Awkward {
@@ -37,7 +36,7 @@ const Awkward kAwkward[] = {
     {L"\uD55C\uAE00", nullptr},
 };
 
-std::wstring W(const std::string& ansi) { return tk::AnsiToWide(ansi); }
+std::wstring W(const std::string& utf8) { return tk::Wide(utf8); }
 
 bool ExistsW(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -47,41 +46,6 @@ void WriteW(const std::wstring& path, const std::string& bytes) {
     DWORD written = 0;
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
-}
-
-// Replaces the short-name lookup with one that finds none, as on a volume
-// where short names are off.
-class NoShortNames {
-public:
-    NoShortNames() : saved_(tk::ShortPathName) {
-        tk::ShortPathName = [](const std::wstring&) { return std::wstring(); };
-    }
-    ~NoShortNames() { tk::ShortPathName = saved_; }
-
-private:
-    tk::ShortPathFunction saved_;
-};
-
-TEST(SystemPath, KeepsExactNamesAndShortensOnlyTheNamesThatNeedIt) {
-    k2test::ScratchDir scratch;
-    const std::wstring dir = W(scratch.Path());
-    // Exact names keep their bytes, double-byte names with a 0x5C second byte included.
-    const std::string exact = scratch.Path() + "表\\ｶﾅ ツール.txt";
-    EXPECT_EQ(tk::SystemPath(W(exact)), exact);
-
-    // A folder in the middle is shortened, the name after it kept.
-    CreateDirectoryW((dir + L"Caf\u00e9").c_str(), nullptr);
-    WriteW(dir + L"Caf\u00e9\\ツール.txt", "inner");
-    const std::optional<std::string> inner = tk::SystemPath(dir + L"Caf\u00e9\\ツール.txt");
-    ASSERT_TRUE(inner);
-    EXPECT_EQ(tk::path::FileNamePart(*inner), "ツール.txt");
-    EXPECT_EQ(k2test::ReadFileBytes(*inner), "inner");
-
-    // A name that does not exist has no short name; nor has any without them.
-    EXPECT_FALSE(tk::SystemPath(dir + L"cr\u00e8me.txt"));
-    NoShortNames off;
-    EXPECT_FALSE(tk::SystemPath(dir + L"caf\u00e9.txt"));
-    EXPECT_EQ(tk::SystemPath(W(exact)), exact);
 }
 
 class WideNamesTest : public MainWindowTest {
@@ -112,17 +76,16 @@ protected:
     std::wstring Exe(const wchar_t* name) const { return W(Dir()) + name + L".exe"; }
 
     // Launches global slot g (on the first page) and checks that the program
-    // it names ran, whether the system reports it by its long or its short name.
+    // it names ran.
     void ExpectLaunchOf(int g, const Awkward& a) {
-        SCOPED_TRACE(tk::WideToAnsi(a.name));
+        SCOPED_TRACE(tk::Utf8(a.name));
         const std::string slot = Slot(g);
-        ASSERT_FALSE(slot.empty());
-        EXPECT_NE(slot, tk::WideToAnsi(Exe(a.name))) << "the best-fit name was stored";
+        EXPECT_EQ(slot, tk::Utf8(Exe(a.name))) << "not the exact name";
         Form().LaunchSlot(g, Form().SlotButton(g));
         EXPECT_TRUE(k2test::WaitUntil(
             [&] {
                 Pump(10);
-                return ExistsW(Exe(a.name) + L".record") || tk::FileExists(slot + ".record");
+                return ExistsW(Exe(a.name) + L".record");
             },
             kTimeoutMs))
             << "the chosen program did not start";
@@ -172,88 +135,65 @@ protected:
     std::string savedDirectory_;
 };
 
-TEST_F(WideNamesTest, DroppedNamesRegisterThemselvesAndLaunchNeverTheDecoyOrAreRefused) {
+TEST_F(WideNamesTest, DroppedNamesRegisterThemselvesAndLaunchNeverTheDecoy) {
     std::vector<std::wstring> names;
     for (const Awkward& a : kAwkward) names.push_back(Exe(a.name));
     Drop(0, names);
     for (int g = 0; g < 4; ++g) ExpectLaunchOf(g, kAwkward[g]);
 
+    // Half a surrogate pair names nothing UTF-8 could name again.
     Form().ShowMainWindow();
-    NoShortNames off;
-    const std::wstring plain = W(Dir()) + L"plain.txt";
-    WriteW(plain, "");
-    Drop(4, {Exe(L"caf\u00e9")});
+    Drop(4, {W(Dir()) + L"x\xD800.exe"});
     EXPECT_EQ(Slot(4), "");
     EXPECT_EQ(Label2(), kUnusable);
-    Drop(4, {Exe(L"\U0001F600"), plain, Exe(L"\uD55C\uAE00")});
-    EXPECT_EQ(Slot(4), Dir() + "plain.txt") << "the name that fits is registered";
-    EXPECT_EQ(Slot(5), "");
-    EXPECT_EQ(Label2(), kSomeUnusable);
 }
 
-TEST_F(WideNamesTest, NamesChosenInTheFileDialogLaunchThemselvesOrAreRefused) {
+TEST_F(WideNamesTest, NamesChosenInTheFileDialogLaunchThemselves) {
     for (int g = 0; g < 4; ++g) {
         ChooseFile(g, Exe(kAwkward[g].name));
         ExpectLaunchOf(g, kAwkward[g]);
     }
-
-    Register(5, Dir() + "kept.txt");
-    NoShortNames off;
-    ChooseFile(5, Exe(L"caf\u00e9"));
-    EXPECT_EQ(Slot(5), Dir() + "kept.txt");
-    EXPECT_EQ(Label2(), kUnusable);
 }
 
-TEST(FolderChooser, ListsShortNamesAndRefusesATypedNameWithoutAnAnsiForm) {
+TEST(FolderChooser, ListsAndMakesFoldersOfAnyName) {
     k2test::ScratchDir scratch;
     const std::wstring dir = W(scratch.Path());
     CreateDirectoryW((dir + L"Caf\u00e9").c_str(), nullptr);
     CreateDirectoryW((dir + L"Cafe").c_str(), nullptr);
     WriteW(dir + L"Caf\u00e9\\\U0001F600.txt", "");
-    const std::optional<std::string> cafe = tk::SystemPath(dir + L"Caf\u00e9");
-    ASSERT_TRUE(cafe);
 
-    std::vector<std::string> files, boxes;
+    std::vector<std::string> files;
     std::thread driver([&] {
         HWND chooser = nullptr;
         k2test::WaitUntil([&] { return (chooser = k2test::FindOwnWindow("#32770")) != nullptr; }, kTimeoutMs);
         ASSERT_NE(chooser, nullptr) << "no folder chooser";
         const HWND list = GetDlgItem(chooser, tk::folder_dialog::kFiles);
-        for (LRESULT i = 0, n = SendMessageA(list, LB_GETCOUNT, 0, 0); i < n; ++i) {
-            std::string name(static_cast<std::size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)), '\0');
-            SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(name.data()));
-            files.push_back(name);
+        for (LRESULT i = 0, n = SendMessageW(list, LB_GETCOUNT, 0, 0); i < n; ++i) {
+            std::wstring name(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)), L'\0');
+            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(name.data()));
+            files.push_back(tk::Utf8(name));
         }
-        // A new folder whose name has no ANSI form cannot be made.
-        SetDlgItemTextW(chooser, tk::folder_dialog::kNameEdit, (dir + L"cr\u00e8me").c_str());
+        // A new folder is made under the name typed, after the question.
+        SetDlgItemTextW(chooser, tk::folder_dialog::kNameEdit, (dir + L"Caf\u00e9\\cr\u00e8me \uD55C").c_str());
         k2test::PressButton(chooser, IDOK);
         HWND box = nullptr;
         k2test::WaitUntil([&] { return (box = k2test::FindOwnWindow("#32770", [&](HWND h) { return h != chooser; })) != nullptr; },
                           kTimeoutMs);
-        ASSERT_NE(box, nullptr) << "no refusal";
-        boxes.push_back(k2test::StoredText(GetDlgItem(box, 0xFFFF)));
-        k2test::PressButton(box, IDOK);
-        k2test::WaitUntil([&] { return !IsWindow(box); }, kTimeoutMs);
-        // The typed existing folder, as typed.
-        SetDlgItemTextW(chooser, tk::folder_dialog::kNameEdit, (dir + L"Caf\u00e9").c_str());
-        k2test::PressButton(chooser, IDOK);
+        ASSERT_NE(box, nullptr) << "no question";
+        k2test::PressButton(box, IDYES);
     });
-    std::string chosen = *cafe;
+    std::string chosen = tk::Utf8(dir + L"Caf\u00e9");
     EXPECT_TRUE(tk::SelectDirectory(nullptr, chosen, true));
     driver.join();
-    EXPECT_EQ(chosen, *cafe) << "not the folder typed";
-    EXPECT_FALSE(ExistsW(dir + L"cr\u00e8me")) << "made a folder under another name";
-    EXPECT_FALSE(ExistsW(dir + L"creme"));
-    EXPECT_EQ(boxes, std::vector<std::string>{"ﾃﾞｨﾚｸﾄﾘ名に扱えない文字が含まれています。"});
-    const std::optional<std::string> emoji = tk::SystemPath(dir + L"Caf\u00e9\\\U0001F600.txt");
-    ASSERT_TRUE(emoji);
-    EXPECT_EQ(files, std::vector<std::string>{tk::path::FileNamePart(*emoji)}) << "listed by a name that opens it";
+    EXPECT_EQ(chosen, tk::Utf8(dir + L"Caf\u00e9\\cr\u00e8me \uD55C"));
+    EXPECT_TRUE(ExistsW(dir + L"Caf\u00e9\\cr\u00e8me \uD55C"));
+    EXPECT_EQ(files, std::vector<std::string>{"\U0001F600.txt"}) << "not listed by its own name";
 }
 
-TEST(ProgramFolder, KeepsItsDataInAFolderNamedWithAnAccent) {
+TEST(ProgramFolder, KeepsItsDataInAFolderOfAnyName) {
     ASSERT_FALSE(k2test::K2MutexExists()) << "another copy of K2 is running in this session";
     k2test::ScratchDir scratch;
-    const std::wstring folder = W(scratch.Path()) + L"Caf\u00e9\\";
+    const std::wstring folder = W(scratch.Path()) + L"Caf\u00e9 \U0001F600\\";
     CreateDirectoryW(folder.c_str(), nullptr);
     ASSERT_TRUE(CopyFileW(W(k2test::K2ExePath()).c_str(), (folder + L"K2.exe").c_str(), FALSE));
     {
@@ -276,8 +216,8 @@ TEST(ProgramFolder, KeepsItsDataInAFolderNamedWithAnAccent) {
         EXPECT_TRUE(boxes.Seen().empty()) << boxes.Seen().front().text;
     }
     for (const wchar_t* made : {L"data\\data99.ini", L"data\\data0.kor", L"Icon", L"cg"})
-        EXPECT_TRUE(ExistsW(folder + made)) << tk::WideToAnsi(made);
-    EXPECT_FALSE(ExistsW(W(scratch.Path()) + L"Cafe")) << "data went to the best-fit folder";
+        EXPECT_TRUE(ExistsW(folder + made)) << tk::Utf8(made);
+    EXPECT_FALSE(ExistsW(W(scratch.Path()) + L"Cafe ?")) << "data went to the best-fit folder";
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "app/persist/StoredText.h"
 #include "toolkit/Application.h"
+#include "toolkit/Text.h"
 
 #include <commctrl.h>
 
@@ -38,7 +39,7 @@ void ClickTab(tk::PageControl& pages, int index) {
 void MainWindowTest::SetUp() {
     tk::App().SetTitle("コルミ２");
     tk::App().Initialize();
-    CreateDirectoryA((Dir() + "data").c_str(), nullptr);
+    CreateDirectoryW(tk::Wide(Dir() + "data").c_str(), nullptr);
 }
 
 void MainWindowTest::TearDown() { Stop(); }

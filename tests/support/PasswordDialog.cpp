@@ -1,6 +1,7 @@
 #include "support/PasswordDialog.h"
 
 #include "support/Windows.h"
+#include "toolkit/Text.h"
 
 namespace k2test {
 
@@ -61,7 +62,7 @@ void PasswordAnswerer::Reply(HWND dialog) {
     const std::string prompt = StoredText(FindDescendant(dialog, "TLabel"));
     HWND edit = FindDescendant(dialog, "Edit");
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(answer.text.c_str()), SMTO_BLOCK, 5000,
+    SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tk::Wide(answer.text).c_str()), SMTO_BLOCK, 5000,
                         &ignored);
     {
         std::lock_guard lock(mutex_);

@@ -41,7 +41,7 @@ bool K2MutexExists() { return static_cast<bool>(tk::KernelHandle(OpenMutexA(SYNC
 std::string CopyK2To(const std::string& folder) {
     const std::string source = K2ExePath();
     const std::string target = folder + "K2.exe";
-    if (source.empty() || !CopyFileA(source.c_str(), target.c_str(), FALSE)) return {};
+    if (source.empty() || !CopyFileW(tk::Wide(source).c_str(), tk::Wide(target).c_str(), FALSE)) return {};
     return target;
 }
 
@@ -62,7 +62,7 @@ Process& Process::operator=(Process&& other) noexcept {
 }
 
 Process Process::Start(const std::string& exe, const std::string& arguments, const std::string& workingDir) {
-    return Start(tk::AnsiToWide(exe), tk::AnsiToWide(arguments), tk::AnsiToWide(workingDir));
+    return Start(tk::Wide(exe), tk::Wide(arguments), tk::Wide(workingDir));
 }
 
 Process Process::Start(const std::wstring& exe, const std::wstring& arguments, const std::wstring& workingDir) {

@@ -18,7 +18,7 @@ std::string StoredText(HWND hwnd) {
         const int n = InternalGetWindowText(hwnd, buffer.data(), static_cast<int>(buffer.size()));
         if (n < static_cast<int>(buffer.size()) - 1) {
             buffer.resize(static_cast<size_t>(std::max(n, 0)));
-            return tk::WideToAnsi(buffer);
+            return tk::Utf8(buffer);
         }
         buffer.resize(buffer.size() * 2);
     }
