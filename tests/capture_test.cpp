@@ -185,7 +185,7 @@ TEST_F(CaptureTest, MissingFolderWritesNothingAndKeepsTheNumber) {
     k2test::BoxAnswerer boxes;
     WriteSettings(Settings("簡易キャプチャ=1\r\n"));
     Start();
-    ASSERT_TRUE(RemoveDirectoryA(Form().captureFolder.c_str()));
+    ASSERT_TRUE(RemoveDirectoryW(tk::Wide(Form().captureFolder).c_str()));
     PutOnClipboard("bitmap 16 16");
     EXPECT_EQ(Form().captureNumber, 1);
     EXPECT_FALSE(tk::FileExists(CaptureFolder()));
@@ -200,7 +200,7 @@ TEST_F(CaptureTest, FailedCaptureIsReportedAfterTheNoticeIsPassedOn) {
     viewer.notices = 0;
     // The file name is taken by a folder: the file cannot be written.
     const std::string blocked = CaptureFolder() + "Image_1.jpg";
-    ASSERT_TRUE(CreateDirectoryA(blocked.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(tk::Wide(blocked).c_str(), nullptr));
     PutOnClipboard("bitmap 16 16");
     ASSERT_TRUE(boxes.WaitForBoxes(1, 5000));
     EXPECT_NE(boxes.Seen()[0].text.find("Image_1.jpg"), std::string::npos) << boxes.Seen()[0].text;
@@ -208,7 +208,7 @@ TEST_F(CaptureTest, FailedCaptureIsReportedAfterTheNoticeIsPassedOn) {
     EXPECT_EQ(Form().captureNumber, 1);
 
     // The next notice is handled normally, under the same number.
-    RemoveDirectoryA(blocked.c_str());
+    RemoveDirectoryW(tk::Wide(blocked).c_str());
     PutOnClipboard("bitmap 16 16");
     EXPECT_TRUE(k2test::DecodeJpeg(ReadFileBytes(blocked)).ok);
     EXPECT_EQ(Form().captureNumber, 2);

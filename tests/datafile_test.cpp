@@ -6,6 +6,7 @@
 #include "app/persist/StoredText.h"
 #include "support/Scratch.h"
 #include "toolkit/Exception.h"
+#include "toolkit/Text.h"
 
 using k2::SlotModel;
 using k2test::ReadFileBytes;
@@ -51,8 +52,8 @@ TEST(StoredText, EveryByteButTheLastIsLowered) {
     EXPECT_EQ(k2::EncodeStoredText(""), "");
     EXPECT_EQ(k2::EncodeStoredText("C:\\a.txt"), "B9[`-swt");
     EXPECT_EQ(k2::EncodeStoredText(std::string("\x00z", 2)), "\xFFz");
-    const std::string sjis = "C:\\表\\ソフト.exe";
-    EXPECT_EQ(k2::DecodeStoredText(k2::EncodeStoredText(sjis)), sjis);
+    const std::string text = "C:\\表\\ソフト.exe";
+    EXPECT_EQ(k2::DecodeStoredText(k2::EncodeStoredText(text)), text);
 }
 
 TEST(DataFileLines, AnyLineEndEndsALine) {
@@ -63,7 +64,7 @@ TEST(DataFileLines, AnyLineEndEndsALine) {
     EXPECT_EQ(k2::SplitLines("a\n\rb"), (V{"a", "", "b"}));
     EXPECT_EQ(k2::SplitLines(""), V{});
     // A Shift-JIS trail byte is never a line end.
-    EXPECT_EQ(k2::SplitLines("表\r\n"), V{"表"});
+    EXPECT_EQ(k2::SplitLines(*tk::ToCp932("表\r\n")), V{*tk::ToCp932("表")});
 }
 
 TEST_F(DataFile, FirstRunHasNothingAndWrites182Lines) {
@@ -129,7 +130,7 @@ TEST_F(DataFile, OldPlainListIsTakenOverEncodedWithoutPasswords) {
     std::vector<std::string> lines;
     for (int g = 0; g < k2::kSlotCount; ++g) lines.push_back(g % 2 ? "" : "C:\\表\\app" + std::to_string(g) + ".exe");
     lines.push_back("line 90 is not a slot");
-    WriteFileBytes(path, JoinLines(lines));
+    WriteFileBytes(path, *tk::ToCp932(JoinLines(lines)));
     SlotModel model = DirtyModel();
     k2::LoadDataFile(path, 109, model);
 
@@ -141,7 +142,37 @@ TEST_F(DataFile, OldPlainListIsTakenOverEncodedWithoutPasswords) {
     const std::vector<std::string> written = k2::SplitLines(ReadFileBytes(path));
     ASSERT_EQ(written.size(), size_t(k2::kDataFileLines));
     EXPECT_EQ(written[0], "1");
-    EXPECT_EQ(k2::DecodeStoredText(written[1]), lines[0]);
+    EXPECT_EQ(k2::DecodeStoredText(written[1]), *tk::ToCp932(lines[0]));
+}
+
+TEST_F(DataFile, NamesCodePage932CannotHoldAreKeptExactlyAfterTheLastLine) {
+    SlotModel model;
+    model.slotPaths[3] = k2::EncodeStoredText("C:\\Café 100%\\😀.exe");
+    model.slotPaths[89] = k2::EncodeStoredText("D:\\한글.txt");
+    model.slotPaths[4] = k2::EncodeStoredText("C:\\表.exe");
+    const std::string bytes = k2::FormatDataFile(model);
+    std::vector<std::string> lines = k2::SplitLines(bytes);
+    ASSERT_EQ(lines.size(), size_t(k2::kDataFileLines + 3));
+    // An older version reads a name no file can have, and nothing else moves.
+    EXPECT_EQ(k2::DecodeStoredText(lines[4]), "<UTF-8>");
+    EXPECT_EQ(k2::DecodeStoredText(lines[5]), *tk::ToCp932("C:\\表.exe"));
+    EXPECT_EQ(lines[182], "#UTF-8");
+    EXPECT_EQ(k2::DecodeStoredText(lines[183]), "3\t" + k2::EncodeStoredText("C:\\Caf%C3%A9 100%25\\%F0%9F%98%80.exe"));
+    EXPECT_EQ(lines[184].substr(0, 3), "89\t");
+    EXPECT_EQ(k2::FormatDataFile(k2::ParseDataFile(lines, 149, path)), bytes);
+
+    // Lines that do not fit are ignored; a placeholder without its name is an empty slot.
+    const std::string placeholder = lines[4];
+    lines.insert(lines.begin() + 183, {"x", "90\tabc", "3\t%zz", "5\tabc", "\t", "-1\tq"});
+    lines[1 + 10] = placeholder;
+    const SlotModel read = k2::ParseDataFile(lines, 149, path);
+    EXPECT_EQ(k2::DecodeStoredText(read.slotPaths[3]), "C:\\Café 100%\\😀.exe");
+    EXPECT_EQ(k2::DecodeStoredText(read.slotPaths[4]), "C:\\表.exe");
+    EXPECT_EQ(k2::DecodeStoredText(read.slotPaths[89]), "D:\\한글.txt");
+    EXPECT_EQ(read.slotPaths[5], "");
+    EXPECT_EQ(read.slotPaths[10], "");
+    lines[182] = "#other";
+    EXPECT_EQ(k2::ParseDataFile(lines, 149, path).slotPaths[3], "");
 }
 
 // The error must name the file and the line, and leave both the file and the model alone.
@@ -184,7 +215,7 @@ TEST_F(DataFile, FailedSaveKeepsTheOldFileWhole) {
     SlotModel model;
     model.slotPaths[0] = "new";
 
-    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesW(tk::Wide(path).c_str(), FILE_ATTRIBUTE_READONLY));
     try {
         k2::SaveDataFile(path, model);
         ADD_FAILURE() << "saved over a read-only file";
@@ -192,21 +223,21 @@ TEST_F(DataFile, FailedSaveKeepsTheOldFileWhole) {
         EXPECT_TRUE(Contains(e.what(), path));
     }
     EXPECT_EQ(ReadFileBytes(path), original);
-    EXPECT_EQ(GetFileAttributesA((path + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(tk::Wide(path + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
 
     const std::string noFolder = dir.Path() + "missing\\data0.kor";
     EXPECT_THROW(k2::SaveDataFile(noFolder, model), tk::EFileError);
-    EXPECT_EQ(GetFileAttributesA(noFolder.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(tk::Wide(noFolder).c_str()), INVALID_FILE_ATTRIBUTES);
 
-    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    ASSERT_TRUE(SetFileAttributesW(tk::Wide(path).c_str(), FILE_ATTRIBUTE_NORMAL));
     k2::SaveDataFile(path, model);
     EXPECT_EQ(k2::SplitLines(ReadFileBytes(path))[1], "new");
-    EXPECT_EQ(GetFileAttributesA((path + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(tk::Wide(path + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(DataFile, UnreadableFileIsAnErrorNotAnEmptyLauncher) {
     // A folder where the file should be: opening it fails for a reason other than absence.
-    ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(tk::Wide(path).c_str(), nullptr));
     SlotModel model = DirtyModel();
     EXPECT_THROW(k2::LoadDataFile(path, 149, model), tk::EFileError);
     EXPECT_EQ(model.slotPaths[0], "x");

@@ -74,9 +74,9 @@ std::vector<ListItem> ListItems(HWND list) {
     std::vector<ListItem> items;
     const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        std::string text(static_cast<std::size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)) + 1, '\0');
-        text.resize(static_cast<std::size_t>(SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
-        items.push_back({text, SendMessageA(list, LB_GETITEMDATA, i, 0)});
+        std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+        text.resize(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()))));
+        items.push_back({tk::Utf8(text), SendMessageW(list, LB_GETITEMDATA, i, 0)});
     }
     return items;
 }
@@ -118,7 +118,7 @@ const char* const kChooserTitle = "ﾃﾞｨﾚｸﾄﾘの選択";
 
 // Types `typed` into the chooser's name field and presses OK.
 void TypeAndAccept(HWND chooser, const std::string& typed) {
-    SetDlgItemTextA(chooser, fd::kNameEdit, typed.c_str());
+    SetDlgItemTextW(chooser, fd::kNameEdit, tk::Wide(typed).c_str());
     PressButton(chooser, IDOK);
 }
 
@@ -141,7 +141,7 @@ TEST(OpenDialog, AcceptsANewFileNameAndCancelLeavesTheName) {
             HWND box = WaitForDialog("");
             ASSERT_NE(box, nullptr);
             // Explorer-style dialogs keep the name in edt1 or in the cmb13 combo box.
-            if (!SetDlgItemTextA(box, 0x480, typed.c_str())) SetDlgItemTextA(box, 0x47C, typed.c_str());
+            if (!SetDlgItemTextW(box, 0x480, tk::Wide(typed).c_str())) SetDlgItemTextW(box, 0x47C, tk::Wide(typed).c_str());
             PressButton(box, IDOK);
             EXPECT_TRUE(WaitGone(box));
         });
@@ -163,8 +163,8 @@ TEST(OpenDialog, AcceptsANewFileNameAndCancelLeavesTheName) {
 TEST(FolderDialog, ShowsItsTextsTreeFilesAndDrives) {
     ScratchDir dir;
     const std::string base = Trimmed(dir.Path());
-    CreateDirectoryA((base + "\\beta").c_str(), nullptr);
-    CreateDirectoryA((base + "\\Alpha").c_str(), nullptr);
+    CreateDirectoryW(tk::Wide(base + "\\beta").c_str(), nullptr);
+    CreateDirectoryW(tk::Wide(base + "\\Alpha").c_str(), nullptr);
     WriteFileBytes(base + "\\note.txt", "x");
     WriteFileBytes(base + "\\beta\\inner.txt", "x");
 
@@ -218,9 +218,9 @@ TEST(FolderDialog, ShowsItsTextsTreeFilesAndDrives) {
 TEST(FolderDialog, ReturnsTheTypedFolderWithoutTrailingSeparator) {
     ScratchDir dir;
     const std::string base = Trimmed(dir.Path());
-    CreateDirectoryA((base + "\\sub").c_str(), nullptr);
+    CreateDirectoryW(tk::Wide(base + "\\sub").c_str(), nullptr);
     // "表" ends in the byte 0x5C, which is no separator.
-    CreateDirectoryA((base + "\\表").c_str(), nullptr);
+    CreateDirectoryW(tk::Wide(base + "\\表").c_str(), nullptr);
 
     const auto choose = [&](const std::string& typed) {
         std::string directory = base;
@@ -308,8 +308,8 @@ TEST(FolderDialog, AFolderThatCannotBeCreatedIsReportedAndTheChooserStays) {
 TEST(FolderDialog, DoubleClickEntersAFolder) {
     ScratchDir dir;
     const std::string base = Trimmed(dir.Path());
-    CreateDirectoryA((base + "\\sub").c_str(), nullptr);
-    CreateDirectoryA((base + "\\sub\\deeper").c_str(), nullptr);
+    CreateDirectoryW(tk::Wide(base + "\\sub").c_str(), nullptr);
+    CreateDirectoryW(tk::Wide(base + "\\sub\\deeper").c_str(), nullptr);
     std::string directory = base;
     {
         Driver driver([&] {
@@ -344,7 +344,7 @@ TEST(FolderDialog, StartsInTheCurrentDirectoryAndRefusesMissingFoldersWithoutCre
     const std::string base = Trimmed(dir.Path());
     char saved[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, saved);
-    SetCurrentDirectoryA(base.c_str());
+    SetCurrentDirectoryW(tk::Wide(base).c_str());
     std::string directory = base + "\\gone";
     {
         Driver driver([&] {

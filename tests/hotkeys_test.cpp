@@ -119,14 +119,14 @@ protected:
         GetCurrentDirectoryA(MAX_PATH, cwd);
         savedCwd_ = cwd;
         record_ = Dir() + "launches.txt";
-        SetEnvironmentVariableA("K2_RECORD_FILE", record_.c_str());
+        SetEnvironmentVariableW(L"K2_RECORD_FILE", tk::Wide(record_).c_str());
     }
 
     void TearDown() override {
         MainWindowTest::TearDown();
         // Launching changes the current folder; the scratch folder must go.
-        SetCurrentDirectoryA(savedCwd_.c_str());
-        SetEnvironmentVariableA("K2_RECORD_FILE", nullptr);
+        SetCurrentDirectoryW(tk::Wide(savedCwd_).c_str());
+        SetEnvironmentVariableW(L"K2_RECORD_FILE", nullptr);
         Sleep(200);  // recorders still exiting keep their exe open
     }
 
@@ -134,9 +134,9 @@ protected:
     // in slot g; a launch then records that folder as its working directory.
     void PutRecorder(int g, const std::string& folder) {
         const std::string dir = Dir() + folder;
-        CreateDirectoryA(dir.c_str(), nullptr);
+        CreateDirectoryW(tk::Wide(dir).c_str(), nullptr);
         const std::string exe = dir + "\\rec.exe";
-        EXPECT_TRUE(CopyFileA((k2test::TestBinFolder() + "launch_recorder.exe").c_str(), exe.c_str(), FALSE))
+        EXPECT_TRUE(CopyFileW(tk::Wide((k2test::TestBinFolder() + "launch_recorder.exe")).c_str(), tk::Wide(exe).c_str(), FALSE))
             << "copy to " << exe << " failed, error " << GetLastError();
         Form().slotPaths[static_cast<std::size_t>(g)] = k2::EncodeStoredText(exe);
     }

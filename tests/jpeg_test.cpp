@@ -1,6 +1,7 @@
 // JPEG files: what is written decodes back, is baseline JFIF and follows the quality.
 #include <gtest/gtest.h>
 
+#include "toolkit/Text.h"
 #include "support/JpegDecode.h"
 #include "support/Scratch.h"
 #include "toolkit/Bitmap.h"
@@ -97,7 +98,7 @@ TEST(Jpeg, FailuresRaiseFileErrorAndLeaveNoFile) {
     } catch (const tk::EFileError& e) {
         EXPECT_NE(std::string(e.what()).find(missing), std::string::npos) << e.what();
     }
-    EXPECT_EQ(GetFileAttributesA(missing.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesW(tk::Wide(missing).c_str()), INVALID_FILE_ATTRIBUTES);
 
     // A libjpeg error (an empty picture) comes back as an exception, not an exit.
     const std::string empty = dir.Path() + "empty.jpg";
@@ -109,7 +110,7 @@ TEST(Jpeg, FailuresRaiseFileErrorAndLeaveNoFile) {
     }
 
     // The name is taken by a folder: the write fails and no temporary file remains.
-    CreateDirectoryA((dir.Path() + "taken.jpg").c_str(), nullptr);
+    CreateDirectoryW(tk::Wide((dir.Path() + "taken.jpg")).c_str(), nullptr);
     EXPECT_THROW(tk::JpegImage(bitmap).SaveToFile(dir.Path() + "taken.jpg"), tk::EFileError);
     EXPECT_EQ(FilesIn(dir.Path()), 0);
 

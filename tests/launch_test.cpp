@@ -71,7 +71,7 @@ protected:
         savedDirectory_ = CurrentDirectory();
         record_ = Dir() + "launches.txt";
         // Inherited by everything the shell starts from here.
-        SetEnvironmentVariableA("K2_RECORD_FILE", record_.c_str());
+        SetEnvironmentVariableW(L"K2_RECORD_FILE", tk::Wide(record_).c_str());
         explorersBefore_ = ExplorerProcesses();
         ASSERT_FALSE(k2test::TestBinFolder().empty()) << "K2_TEST_BIN is not set";
     }
@@ -79,8 +79,8 @@ protected:
     void TearDown() override {
         MainWindowTest::TearDown();
         // The scratch folder can go only once it is nobody's current directory.
-        SetCurrentDirectoryA(savedDirectory_.c_str());
-        SetEnvironmentVariableA("K2_RECORD_FILE", nullptr);
+        SetCurrentDirectoryW(tk::Wide(savedDirectory_).c_str());
+        SetEnvironmentVariableW(L"K2_RECORD_FILE", nullptr);
         for (DWORD id : ExplorerProcesses())
             if (!explorersBefore_.contains(id)) EndProcess(id);
     }
@@ -89,7 +89,7 @@ protected:
     std::string PlaceRecorder(const std::string& relative) {
         const std::string target = Dir() + relative;
         tk::ForceDirectories(target.substr(0, target.rfind('\\')));
-        EXPECT_TRUE(CopyFileA((k2test::TestBinFolder() + "launch_recorder.exe").c_str(), target.c_str(), FALSE))
+        EXPECT_TRUE(CopyFileW(tk::Wide((k2test::TestBinFolder() + "launch_recorder.exe")).c_str(), tk::Wide(target).c_str(), FALSE))
             << target;
         return target;
     }
@@ -171,9 +171,9 @@ TEST_F(LaunchTest, FileStartsInItsFolderAndTheWindowHides) {
 
 TEST_F(LaunchTest, ShortcutStartsItsTargetWithItsArgumentsInTheShortcutsFolder) {
     const std::string tool = PlaceRecorder("bin\\tool.exe");
-    CreateDirectoryA((Dir() + "work").c_str(), nullptr);
-    CreateDirectoryA((Dir() + "links").c_str(), nullptr);
-    CreateDirectoryA((Dir() + "caps").c_str(), nullptr);
+    CreateDirectoryW(tk::Wide((Dir() + "work")).c_str(), nullptr);
+    CreateDirectoryW(tk::Wide((Dir() + "links")).c_str(), nullptr);
+    CreateDirectoryW(tk::Wide((Dir() + "caps")).c_str(), nullptr);
     Start();
     k2::TSCMake& link = *Form().SCMake1;
     link.SCDir = Dir() + "links";
@@ -183,7 +183,7 @@ TEST_F(LaunchTest, ShortcutStartsItsTargetWithItsArgumentsInTheShortcutsFolder) 
     link.WorkDir = Dir() + "work";
     ASSERT_EQ(link.CreateLink(), 0);
     // The same shortcut with the extension in capitals, and one the link object cannot read.
-    ASSERT_TRUE(CopyFileA((Dir() + "links\\tool.lnk").c_str(), (Dir() + "caps\\tool.LNK").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(tk::Wide((Dir() + "links\\tool.lnk")).c_str(), tk::Wide((Dir() + "caps\\tool.LNK")).c_str(), FALSE));
     k2test::WriteFileBytes(Dir() + "links\\broken.lnk", "not a shortcut");
     Register(0, Dir() + "links\\tool.lnk");
     Register(1, Dir() + "caps\\tool.LNK");
@@ -217,7 +217,7 @@ TEST_F(LaunchTest, ShortcutToSomethingThatIsNoFileGoesToTheShellAsItIs) {
     // Like shortcuts to Control Panel items or Store apps, one to the
     // computer's drives has no target path: only the shell can open it. Wine's
     // shell cannot (it answers 31), so what it is handed is watched instead.
-    CreateDirectoryA((Dir() + "links").c_str(), nullptr);
+    CreateDirectoryW(tk::Wide((Dir() + "links")).c_str(), nullptr);
     const std::string shortcut = Dir() + "links\\drives.lnk";
     Start(); // the window's shell-link component brings COM
     {

@@ -99,7 +99,7 @@ protected:
         ASSERT_FALSE(K2MutexExists()) << "another copy of K2 is running in this session";
         exe_ = k2test::CopyK2To(scratch_.Path());
         ASSERT_FALSE(exe_.empty()) << "cannot copy K2.exe from \"" << k2test::K2ExePath() << "\"";
-        CreateDirectoryA(Data().c_str(), nullptr);
+        CreateDirectoryW(tk::Wide(Data()).c_str(), nullptr);
     }
 
     std::string Data() const { return scratch_.Path() + "data\\"; }
@@ -293,7 +293,7 @@ TEST_F(LifecycleTest, AFailedSaveIsShownUntilAnsweredOnEveryWayOfEnding) {
         WriteDataFile("C:\\a.txt");
         k2test::WriteFileBytes(Ini(), "[各種設定]\r\n現在のページ番号=3\r\n");
         const std::string before = ReadFileBytes(c.readOnly);
-        SetFileAttributesA(c.readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesW(tk::Wide(c.readOnly).c_str(), FILE_ATTRIBUTE_READONLY);
         const Process k2 = StartCopy();
         ASSERT_NE(Form(k2), nullptr);
 
@@ -312,7 +312,7 @@ TEST_F(LifecycleTest, AFailedSaveIsShownUntilAnsweredOnEveryWayOfEnding) {
         ASSERT_TRUE(k2.WaitForExit(kTimeoutMs));
         EXPECT_EQ(k2.ExitCode(), 0u);
 
-        SetFileAttributesA(c.readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+        SetFileAttributesW(tk::Wide(c.readOnly).c_str(), FILE_ATTRIBUTE_NORMAL);
         EXPECT_EQ(ReadFileBytes(c.readOnly), before) << "the read-only file was replaced";
         // The other file was saved all the same.
         if (c.readOnly == DataFile()) EXPECT_EQ(ProfileValue(Ini(), "Version"), "149");
@@ -360,7 +360,7 @@ TEST_F(LifecycleTest, SettingsFileIsWholeWhenTheProgramIsKilledWhileSaving) {
 
 TEST_F(LifecycleTest, EndingWhileADialogIsOpenSavesOnceLaunchesNothingAndExitsCleanly) {
     const std::string record = scratch_.Path() + "launched.txt";
-    SetEnvironmentVariableA("K2_RECORD_FILE", record.c_str());
+    SetEnvironmentVariableW(L"K2_RECORD_FILE", tk::Wide(record).c_str());
     const std::string launcher = k2test::TestBinFolder() + "launch_recorder.exe";
 
     auto show = [](const Process& k2) {
@@ -370,7 +370,8 @@ TEST_F(LifecycleTest, EndingWhileADialogIsOpenSavesOnceLaunchesNothingAndExitsCl
     auto prompt = [](const Process& k2) { return WaitForWindow(k2, "TForm2"); };
     auto type = [](HWND dialog, const char* text) {
         DWORD_PTR ignored = 0;
-        SendMessageTimeoutA(k2test::FindDescendant(dialog, "Edit"), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
+        SendMessageTimeoutW(k2test::FindDescendant(dialog, "Edit"), WM_SETTEXT, 0,
+                            reinterpret_cast<LPARAM>(tk::Wide(text).c_str()),
                             SMTO_BLOCK, 5000, &ignored);
     };
     auto dragTool = [&](const Process& k2, const char* tool) {
@@ -448,7 +449,7 @@ TEST_F(LifecycleTest, EndingWhileADialogIsOpenSavesOnceLaunchesNothingAndExitsCl
              if (!dialog) return false;
              const std::string missing = scratch_.Path() + "new";
              DWORD_PTR ignored = 0;
-             SendMessageTimeoutA(GetDlgItem(dialog, 1101), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(missing.c_str()),
+             SendMessageTimeoutW(GetDlgItem(dialog, 1101), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(tk::Wide(missing).c_str()),
                                  SMTO_BLOCK, 5000, &ignored);
              k2test::PressButton(dialog, IDOK);
              return WaitForWindow(k2, "#32770", "確認") != nullptr;
@@ -466,7 +467,7 @@ TEST_F(LifecycleTest, EndingWhileADialogIsOpenSavesOnceLaunchesNothingAndExitsCl
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        DeleteFileA(record.c_str());
+        DeleteFileW(tk::Wide(record).c_str());
         WriteDataFile(launcher, "pw", "master");
         const std::string data = ReadFileBytes(DataFile());
         k2test::WriteFileBytes(Ini(), "[各種設定]\r\n現在のページ番号=0\r\n" + c.settings);

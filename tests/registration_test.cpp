@@ -83,7 +83,7 @@ void AnswerFileDialog(const std::string& path) {
         return;
     }
     // Explorer-style dialogs keep the name in edt1 or in the cmb13 combo box.
-    if (!SetDlgItemTextA(dialog, 0x480, path.c_str())) SetDlgItemTextA(dialog, 0x47C, path.c_str());
+    if (!SetDlgItemTextW(dialog, 0x480, tk::Wide(path).c_str())) SetDlgItemTextW(dialog, 0x47C, tk::Wide(path).c_str());
     PressButton(dialog, IDOK);
 }
 
@@ -96,7 +96,7 @@ void AnswerFolderChooser(const std::string& folder, bool missing = false) {
         PressButton(chooser, IDCANCEL);
         return;
     }
-    SetDlgItemTextA(chooser, tk::folder_dialog::kNameEdit, folder.c_str());
+    SetDlgItemTextW(chooser, tk::folder_dialog::kNameEdit, tk::Wide(folder).c_str());
     PressButton(chooser, IDOK);
     if (!missing) return;
     HWND question = WaitForWindow("#32770", "確認");
@@ -112,7 +112,7 @@ protected:
     }
     void TearDown() override {
         MainWindowTest::TearDown();
-        SetCurrentDirectoryA(savedDirectory_.c_str());
+        SetCurrentDirectoryW(tk::Wide(savedDirectory_).c_str());
     }
 
     // The decoded paths of slots first to last.
@@ -269,7 +269,7 @@ TEST_F(RegistrationTest, FileToolRegistersTheChosenFileKeepingThePassword) {
 
 TEST_F(RegistrationTest, FolderToolRegistersTheChosenFolder) {
     const std::string folder = Dir() + "表";
-    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryW(tk::Wide(folder).c_str(), nullptr);
     Start();
     k2::TForm1& form = Form();
     form.ShowMainWindow();

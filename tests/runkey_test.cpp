@@ -17,7 +17,7 @@ namespace {
 const int childBox = [] {
     char flag[8];
     if (GetEnvironmentVariableA("K2_BOX_CHILD", flag, sizeof flag) > 0)
-        ExitProcess(static_cast<UINT>(MessageBoxA(nullptr, "子の本文", "子の題", MB_YESNOCANCEL)));
+        ExitProcess(static_cast<UINT>(MessageBoxW(nullptr, L"子の本文", L"子の題", MB_YESNOCANCEL)));
     return 0;
 }();
 
@@ -127,10 +127,10 @@ TEST(BoxAnswerer, AnswersBoxesOfAnotherProcess) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    SetEnvironmentVariableA("K2_BOX_CHILD", "1");
+    SetEnvironmentVariableW(L"K2_BOX_CHILD", L"1");
     const BOOL started = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
                                         nullptr, nullptr, &startup, &process);
-    SetEnvironmentVariableA("K2_BOX_CHILD", nullptr);
+    SetEnvironmentVariableW(L"K2_BOX_CHILD", nullptr);
     ASSERT_TRUE(started) << GetLastError();
     const tk::KernelHandle processHandle(process.hProcess), thread(process.hThread);
 

@@ -191,14 +191,14 @@ TEST_F(SettingsFile, SaveReplacesTheFileWholeOrRefusesNamingIt) {
     // A file the user made read-only stays as it is.
     const std::string before = "[各種設定]\r\n現在のページ番号=3\r\n";
     WriteFileBytes(ini, before);
-    SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW(tk::Wide(ini).c_str(), FILE_ATTRIBUTE_READONLY);
     try {
         k2::SaveSettings(ini, fields, true);
         ADD_FAILURE() << "a read-only settings file was saved over";
     } catch (const tk::EFileError& e) {
         EXPECT_NE(std::string(e.what()).find(ini), std::string::npos) << e.what();
     }
-    SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(tk::Wide(ini).c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadFileBytes(ini), before);
 
     // A file that cannot be written at all is an error, not a silent loss.

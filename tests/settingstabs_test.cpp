@@ -181,11 +181,11 @@ class SettingsTabsTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        DeleteFileA(StartupShortcut().c_str());
+        DeleteFileW(tk::Wide(StartupShortcut()).c_str());
     }
     void TearDown() override {
         MainWindowTest::TearDown();
-        DeleteFileA(StartupShortcut().c_str());
+        DeleteFileW(tk::Wide(StartupShortcut()).c_str());
     }
 };
 
@@ -242,9 +242,9 @@ TEST_F(SettingsTabsTest, SwitchingTheCaptureOnAsksForItsFolder) {
     EXPECT_FALSE(form.captureEnabled);
 
     // The configured folder has gone: the chooser opens in the program's folder.
-    ASSERT_TRUE(RemoveDirectoryA(form.captureFolder.c_str()));
+    ASSERT_TRUE(RemoveDirectoryW(tk::Wide(form.captureFolder).c_str()));
     const std::string shots = Dir() + "shots";
-    CreateDirectoryA(shots.c_str(), nullptr);
+    CreateDirectoryW(tk::Wide(shots).c_str(), nullptr);
     chooser.QueueChoice(shots);
     Choose(*form.RadioGroup3, 1);
     ASSERT_EQ(chooser.Shown().size(), 1u);

@@ -161,7 +161,7 @@ TEST_F(SlotsTest, MissingCacheFolderFallsBackToTheProgramsIconFolder) {
 }
 
 TEST_F(SlotsTest, FoldersDocumentsAndProgramsShowAnIconMissingPathsDoNot) {
-    CreateDirectoryA((Dir() + "folder").c_str(), nullptr);
+    CreateDirectoryW(tk::Wide((Dir() + "folder")).c_str(), nullptr);
     k2test::WriteFileBytes(Dir() + "note.txt", "text");
     Start();
     Register(0, Dir() + "folder");

@@ -1,6 +1,7 @@
 // Desktop broadcasts: the icon captions' background on a stand-in desktop
 // (a real list view in a helper process), settings changes, and a restarted
 // notification area.
+#include "toolkit/Text.h"
 #include "support/MainWindow.h"
 
 #include "app/features/IconTextTransparency.h"
@@ -44,7 +45,7 @@ protected:
 
     void StopDesktop() {
         if (!desktop_) return;
-        if (HWND progman = FindWindowA("Progman", "Program Manager")) PostMessageA(progman, WM_CLOSE, 0, 0);
+        if (HWND progman = FindWindowW(L"Progman", L"Program Manager")) PostMessageA(progman, WM_CLOSE, 0, 0);
         EXPECT_TRUE(desktop_.WaitForExit(5000));
         desktop_ = {};
         listView_ = nullptr;

@@ -115,7 +115,7 @@ TEST_F(TrayTest, DoubleClickOnTheShownWindowRaisesItWithoutARefresh) {
     SetForegroundWindow(other.Get());
     Pump(20);
     ASSERT_NE(GetForegroundWindow(), form.Handle());
-    ASSERT_TRUE(DeleteFileA(CacheFile(0).c_str()));
+    ASSERT_TRUE(DeleteFileW(tk::Wide(CacheFile(0)).c_str()));
 
     SendTray(WM_LBUTTONDBLCLK);
     EXPECT_EQ(GetForegroundWindow(), form.Handle());

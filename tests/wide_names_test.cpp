@@ -53,7 +53,7 @@ protected:
     void SetUp() override {
         MainWindowTest::SetUp();
         savedDirectory_ = k2test::CurrentDirectory();
-        SetEnvironmentVariableA("K2_RECORD_FILE", nullptr);
+        SetEnvironmentVariableW(L"K2_RECORD_FILE", nullptr);
         ASSERT_FALSE(k2test::TestBinFolder().empty()) << "K2_TEST_BIN is not set";
         PlaceRecorders();
         Start();
@@ -61,7 +61,7 @@ protected:
     }
     void TearDown() override {
         MainWindowTest::TearDown();
-        SetCurrentDirectoryA(savedDirectory_.c_str());
+        SetCurrentDirectoryW(tk::Wide(savedDirectory_).c_str());
     }
 
     // Copies of the recorder under each awkward name and its decoy's.
@@ -124,7 +124,7 @@ protected:
             k2test::PressButton(dialog, IDOK);
         });
         // Wine's dialog does not open in a folder that holds such names: start elsewhere.
-        SetCurrentDirectoryA(k2test::TestBinFolder().c_str());
+        SetCurrentDirectoryW(tk::Wide(k2test::TestBinFolder()).c_str());
         Form().ShowMainWindow(); // a launch minimises it
         k2test::DragTo(*Form().BitBtn3, Form().SlotButton(k));
         driver.join();

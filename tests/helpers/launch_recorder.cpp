@@ -1,30 +1,30 @@
 // Stands in for a launched program: appends "cwd|args" and CR LF to a record
 // file, so tests can check what the shell really handed over. The file is
 // K2_RECORD_FILE, or else this program's own path with ".record" appended, so
-// that copies under different names tell which of them ran. Bytes are written
-// as received (code page 932). Exit code 1 when the record could not be written.
+// that copies under different names tell which of them ran. Text is written
+// as received, in UTF-8. Exit code 1 when the record could not be written.
 #include <windows.h>
 
 #include <string>
 
 #include "toolkit/Handles.h"
+#include "toolkit/Text.h"
 
 namespace {
 
 // The command line after the program name, as the C runtime splits it: a
 // quoted name ends at the next quote, a bare one at the first blank.
-// Neither '"' nor ' ' can be the second byte of a double-byte character.
-std::string ArgumentsOf(const char* commandLine) {
-    const char* p = commandLine;
-    if (*p == '"') {
+std::string ArgumentsOf(const wchar_t* commandLine) {
+    const wchar_t* p = commandLine;
+    if (*p == L'"') {
         ++p;
-        while (*p && *p != '"') ++p;
-        if (*p == '"') ++p;
+        while (*p && *p != L'"') ++p;
+        if (*p == L'"') ++p;
     } else {
-        while (*p && *p != ' ' && *p != '\t') ++p;
+        while (*p && *p != L' ' && *p != L'\t') ++p;
     }
-    while (*p == ' ' || *p == '\t') ++p;
-    return p;
+    while (*p == L' ' || *p == L'\t') ++p;
+    return tk::Utf8(p);
 }
 
 std::wstring RecordFile() {
@@ -38,15 +38,15 @@ std::wstring RecordFile() {
 }
 
 std::string CurrentDirectory() {
-    std::string dir(GetCurrentDirectoryA(0, nullptr), '\0');
-    dir.resize(GetCurrentDirectoryA(static_cast<DWORD>(dir.size()), dir.data()));
-    return dir;
+    std::wstring dir(GetCurrentDirectoryW(0, nullptr), L'\0');
+    dir.resize(GetCurrentDirectoryW(static_cast<DWORD>(dir.size()), dir.data()));
+    return tk::Utf8(dir);
 }
 
 } // namespace
 
 int main() {
-    const std::string record = CurrentDirectory() + "|" + ArgumentsOf(GetCommandLineA()) + "\r\n";
+    const std::string record = CurrentDirectory() + "|" + ArgumentsOf(GetCommandLineW()) + "\r\n";
     // Appending in one write keeps records whole when several copies run at once.
     const tk::FileHandle file(CreateFileW(RecordFile().c_str(), FILE_APPEND_DATA,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,

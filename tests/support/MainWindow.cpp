@@ -54,7 +54,9 @@ void MainWindowTest::Stop() {
     Pump(20);
 }
 
-void MainWindowTest::WriteSettings(const std::string& ini) { WriteFileBytes(Dir() + "data\\data99.ini", ini); }
+void MainWindowTest::WriteSettings(const std::string& ini) {
+    WriteFileBytes(Dir() + "data\\data99.ini", tk::ToCp932(ini).value_or(ini));
+}
 
 void MainWindowTest::WriteDataFile(const std::string& bytes) { WriteFileBytes(Dir() + "data\\data0.kor", bytes); }
 

@@ -33,7 +33,7 @@ protected:
     void Start();
     // Destroys the window: the shutdown sequence writes both files.
     void Stop();
-    // Writes data\data99.ini / data\data0.kor before Start.
+    // Writes data\data99.ini (in code page 932) / data\data0.kor before Start.
     void WriteSettings(const std::string& ini);
     void WriteDataFile(const std::string& bytes);
 
