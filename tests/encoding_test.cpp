@@ -2,6 +2,10 @@
 // path splitting.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <cstdlib>
+
 #include "toolkit/PathPart.h"
 #include "toolkit/Text.h"
 
@@ -14,6 +18,17 @@ TEST(Encoding, LiteralsAreUtf8AndCodePage932IsExactOrNothing) {
     for (const char* text : {"café", "a¥b", "😀", "한글"}) EXPECT_FALSE(tk::ToCp932(text)) << text;
     EXPECT_EQ(tk::Utf8(tk::Wide("Café 😀")), "Café 😀");
     EXPECT_FALSE(tk::ExactUtf8(L"x\xD800"));
+}
+
+// The prefix's code page and DPI are those of the condition the test runs
+// under (the default: 932 at 96 dpi).
+TEST(Encoding, WineRunsWithTheConditionsCodePageAndDpi) {
+    const char* codePage = std::getenv("K2_CODE_PAGE");
+    const char* dpi = std::getenv("K2_DPI");
+    EXPECT_EQ(GetACP(), codePage ? std::strtoul(codePage, nullptr, 10) : 932u);
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), dpi ? std::atoi(dpi) : 96);
+    ReleaseDC(nullptr, screen);
 }
 
 TEST(PathPart, SplitsAtSeparatorsOnly) {
