@@ -157,7 +157,7 @@ TEST_F(DataFile, NamesCodePage932CannotHoldAreKeptExactlyAfterTheLastLine) {
     EXPECT_EQ(k2::DecodeStoredText(lines[4]), "<UTF-8>");
     EXPECT_EQ(k2::DecodeStoredText(lines[5]), *tk::ToCp932("C:\\表.exe"));
     EXPECT_EQ(lines[182], "#UTF-8");
-    EXPECT_EQ(k2::DecodeStoredText(lines[183]), "3\t" + k2::EncodeStoredText("C:\\Caf%C3%A9 100%25\\%F0%9F%98%80.exe"));
+    EXPECT_EQ(lines[183], "3\t" + k2::EncodeStoredText("C:\\Caf%C3%A9 100%25\\%F0%9F%98%80.exe"));
     EXPECT_EQ(lines[184].substr(0, 3), "89\t");
     EXPECT_EQ(k2::FormatDataFile(k2::ParseDataFile(lines, 149, path)), bytes);
 

@@ -338,18 +338,19 @@ TEST_F(LaunchTest, RefusedOpenFolderLeavesTheNextLaunchAnOrdinaryOne) {
 }
 
 TEST_F(LaunchTest, FolderNamedWithATrailing5CByteWorksThroughout) {
-    // The second byte of "表" is 0x5C, the byte of the path separator.
+    // In code page 932, as the files store it, the second byte of "表" is 0x5C.
     const std::string tool = PlaceRecorder("表\\tool.exe");
-    ASSERT_EQ(std::string("表").back(), '\\');
     Start();
     k2::TForm1& form = Form();
     form.ShowMainWindow();
     // Registered by a shell drop on the first slot.
-    const std::string names = tool + '\0' + '\0';
-    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
+    const std::wstring names = tk::Wide(tool) + L'\0' + L'\0';
+    const std::size_t bytes = names.size() * sizeof(wchar_t);
+    HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + bytes);
     auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
     files->pFiles = sizeof(DROPFILES);
-    memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), names.data(), names.size());
+    files->fWide = TRUE;
+    memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), names.data(), bytes);
     GlobalUnlock(drop);
     SendMessageA(form.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     ASSERT_EQ(Slot(0), tool);

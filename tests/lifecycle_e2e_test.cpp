@@ -135,7 +135,7 @@ protected:
     // A current-format data file with `path` in slot 0; with passwords on,
     // slot 0 guarded by `password` and the master password `master`.
     void WriteDataFile(const std::string& path, const std::string& password = "", const std::string& master = "") {
-        std::string bytes = (password.empty() ? "1\r\n" : "0\r\n") + k2::EncodeStoredText(path) + "\r\n";
+        std::string bytes = (password.empty() ? "1\r\n" : "0\r\n") + k2::EncodeStoredText(k2test::Cp932(path)) + "\r\n";
         for (int line = 2; line < 181; ++line) bytes += line == 180 ? k2::EncodeStoredText(password) + "\r\n" : "\r\n";
         bytes += k2::EncodeStoredText(master) + "\r\n";
         k2test::WriteFileBytes(DataFile(), bytes);
@@ -149,7 +149,7 @@ protected:
         const std::vector<std::string> lines = Lines(k2test::ReadFileBytes(DataFile()));
         ASSERT_EQ(lines.size(), 182u);
         EXPECT_EQ(lines[0], "1");
-        EXPECT_EQ(lines[1], k2::EncodeStoredText(path));
+        EXPECT_EQ(lines[1], k2::EncodeStoredText(k2test::Cp932(path)));
     }
 
     k2test::ScratchDir scratch_;
@@ -187,7 +187,7 @@ TEST_F(LifecycleTest, MinimisingHidesTheWindowAndTheTaskbarCarrierUntilTheNextSh
 
 TEST_F(LifecycleTest, EndOfSessionQuitsWithoutAskingAndSavesBothFiles) {
     WriteDataFile("C:\\a.txt");
-    k2test::WriteFileBytes(Ini(), "[各種設定]\r\n現在のページ番号=3\r\n");
+    k2test::WriteFileBytes(Ini(), k2test::Cp932("[各種設定]\r\n現在のページ番号=3\r\n"));
     const Process k2 = StartCopy();
     ASSERT_NE(Form(k2), nullptr);
     k2test::BoxAnswerer boxes(k2.Id());
@@ -291,7 +291,7 @@ TEST_F(LifecycleTest, AFailedSaveIsShownUntilAnsweredOnEveryWayOfEnding) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.route.what) + ", read-only " + c.readOnly);
         WriteDataFile("C:\\a.txt");
-        k2test::WriteFileBytes(Ini(), "[各種設定]\r\n現在のページ番号=3\r\n");
+        k2test::WriteFileBytes(Ini(), k2test::Cp932("[各種設定]\r\n現在のページ番号=3\r\n"));
         const std::string before = ReadFileBytes(c.readOnly);
         SetFileAttributesW(tk::Wide(c.readOnly).c_str(), FILE_ATTRIBUTE_READONLY);
         const Process k2 = StartCopy();
@@ -326,7 +326,7 @@ TEST_F(LifecycleTest, SettingsFileIsWholeWhenTheProgramIsKilledWhileSaving) {
     const std::string data = ReadFileBytes(DataFile());
 
     // One whole save first: what it writes, and how long it takes.
-    k2test::WriteFileBytes(Ini(), oldIni);
+    k2test::WriteFileBytes(Ini(), k2test::Cp932(oldIni));
     DWORD saveMs = 0;
     {
         const Process k2 = StartCopy();
@@ -337,13 +337,13 @@ TEST_F(LifecycleTest, SettingsFileIsWholeWhenTheProgramIsKilledWhileSaving) {
         ASSERT_TRUE(k2.WaitForExit(kTimeoutMs));
     }
     const std::string newIni = ReadFileBytes(Ini());
-    ASSERT_NE(newIni.find("[他の設定]\r\nキー=値\r\n"), std::string::npos);
+    ASSERT_NE(newIni.find(k2test::Cp932("[他の設定]\r\nキー=値\r\n")), std::string::npos);
     ASSERT_EQ(ProfileValue(Ini(), "カーソルキーを使用するか"), "1");
 
     std::mt19937 random(20261208);
     int kept = 0, replaced = 0;
     for (int round = 0; round < 10; ++round) {
-        k2test::WriteFileBytes(Ini(), oldIni);
+        k2test::WriteFileBytes(Ini(), k2test::Cp932(oldIni));
         Process k2 = StartCopy();
         ASSERT_NE(Form(k2), nullptr);
         // Killed at a moment spread over the whole shutdown.
@@ -470,7 +470,7 @@ TEST_F(LifecycleTest, EndingWhileADialogIsOpenSavesOnceLaunchesNothingAndExitsCl
         DeleteFileW(tk::Wide(record).c_str());
         WriteDataFile(launcher, "pw", "master");
         const std::string data = ReadFileBytes(DataFile());
-        k2test::WriteFileBytes(Ini(), "[各種設定]\r\n現在のページ番号=0\r\n" + c.settings);
+        k2test::WriteFileBytes(Ini(), k2test::Cp932("[各種設定]\r\n現在のページ番号=0\r\n" + c.settings));
         const Process k2 = StartCopy();
         ASSERT_NE(Form(k2), nullptr);
         ASSERT_TRUE(c.open(k2)) << "the dialog did not open";

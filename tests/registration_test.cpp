@@ -25,18 +25,19 @@ namespace {
 
 constexpr const char kNoRoom[] = "これ以上登録することが出来ません。";
 
-// A drop handle as the shell builds it: ANSI names, point in client coordinates.
+// A drop handle as the shell builds it: wide names, point in client coordinates.
 HDROP MakeDrop(POINT clientPoint, const std::vector<std::string>& names) {
-    std::string list;
-    for (const std::string& name : names) list += name + '\0';
-    list += '\0';
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
+    std::wstring list;
+    for (const std::string& name : names) list += tk::Wide(name) + L'\0';
+    list += L'\0';
+    const std::size_t bytes = list.size() * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + bytes);
     auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
     files->pFiles = sizeof(DROPFILES);
     files->pt = clientPoint;
     files->fNC = FALSE;
-    files->fWide = FALSE;
-    std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), list.data(), list.size());
+    files->fWide = TRUE;
+    std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), list.data(), bytes);
     GlobalUnlock(memory);
     return static_cast<HDROP>(memory);
 }

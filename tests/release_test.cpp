@@ -47,11 +47,11 @@ HWND MainWindowOf(const Process& process) {
 }
 
 std::string VersionString(const std::vector<char>& block, const char* name) {
-    char* value = nullptr;
+    wchar_t* value = nullptr;
     UINT length = 0;
-    const std::string path = std::string("\\StringFileInfo\\041103A4\\") + name;
-    if (!VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) || !value) return "?";
-    return std::string(value, std::strlen(value));
+    const std::wstring path = L"\\StringFileInfo\\041103A4\\" + tk::Wide(name);
+    if (!VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length) || !value) return "?";
+    return tk::Utf8(value);
 }
 
 // The images of an icon group as stored: (width, bytes of the image).
@@ -125,10 +125,10 @@ TEST_F(ReleaseTest, UnpackedProgramKeepsItsFilesBesideItself) {
 
 TEST_F(ReleaseTest, ExplorerSeesVersionIconAndManifest) {
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(exe_.c_str(), &ignored);
+    const DWORD size = GetFileVersionInfoSizeW(tk::Wide(exe_).c_str(), &ignored);
     ASSERT_GT(size, 0u) << "no version block";
     std::vector<char> block(size);
-    ASSERT_TRUE(GetFileVersionInfoA(exe_.c_str(), 0, size, block.data()));
+    ASSERT_TRUE(GetFileVersionInfoW(tk::Wide(exe_).c_str(), 0, size, block.data()));
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
@@ -143,14 +143,13 @@ TEST_F(ReleaseTest, ExplorerSeesVersionIconAndManifest) {
     ASSERT_GE(length, 4u);
     EXPECT_EQ(translation[0], 0x0411);
     EXPECT_EQ(translation[1], 932);
-    // Stored as UTF-16 and read back in code page 932.
     EXPECT_EQ(VersionString(block, "ProductName"), "コルミ２");
     EXPECT_EQ(VersionString(block, "FileDescription"), "コルミ２");
     EXPECT_EQ(VersionString(block, "OriginalFilename"), "K2.exe");
     EXPECT_EQ(VersionString(block, "FileVersion"), "1.4.9.0");
     EXPECT_EQ(VersionString(block, "ProductVersion"), "1.4.9.0");
 
-    const HMODULE module = LoadLibraryExA(exe_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    const HMODULE module = LoadLibraryExW(tk::Wide(exe_).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     ASSERT_NE(module, nullptr);
     // Explorer shows the first icon group: it must be the main icon, at every size.
     std::string first;
@@ -171,12 +170,13 @@ TEST_F(ReleaseTest, ExplorerSeesVersionIconAndManifest) {
 
     // The manifest is one the loader accepts (a broken one stops the program
     // from starting on Windows).
-    ACTCTXA context{};
+    const std::wstring source = tk::Wide(exe_);
+    ACTCTXW context{};
     context.cbSize = sizeof context;
     context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
-    context.lpSource = exe_.c_str();
-    context.lpResourceName = MAKEINTRESOURCEA(1);
-    const HANDLE activation = CreateActCtxA(&context);
+    context.lpSource = source.c_str();
+    context.lpResourceName = MAKEINTRESOURCEW(1);
+    const HANDLE activation = CreateActCtxW(&context);
     EXPECT_NE(activation, INVALID_HANDLE_VALUE) << "manifest rejected, error " << GetLastError();
     if (activation != INVALID_HANDLE_VALUE) ReleaseActCtx(activation);
 }

@@ -107,9 +107,9 @@ TEST(BoxAnswerer, AnswersBoxesOnTheCallingThreadInQueueOrder) {
     k2test::BoxAnswerer answerer;
     answerer.Queue(IDNO);
     answerer.Queue(IDCANCEL);
-    EXPECT_EQ(MessageBoxA(nullptr, "一つ目", "題1", MB_YESNO), IDNO);
-    EXPECT_EQ(MessageBoxA(nullptr, "二つ目\n二行目", "題2", MB_OKCANCEL), IDCANCEL);
-    EXPECT_EQ(MessageBoxA(nullptr, "三つ目", "題3", MB_OK), IDOK); // nothing queued: OK
+    EXPECT_EQ(tk::MessageBoxUtf8(nullptr, "一つ目", "題1", MB_YESNO), IDNO);
+    EXPECT_EQ(tk::MessageBoxUtf8(nullptr, "二つ目\n二行目", "題2", MB_OKCANCEL), IDCANCEL);
+    EXPECT_EQ(tk::MessageBoxUtf8(nullptr, "三つ目", "題3", MB_OK), IDOK); // nothing queued: OK
 
     const auto seen = answerer.Seen();
     ASSERT_EQ(seen.size(), 3u);
@@ -182,7 +182,7 @@ TEST(RunKey, CleanUpRunsOnceForAnOldSettingsFile) {
     run32.Set("C:\\K2\\K2.exe");
     const k2test::ScratchDir dir;
     const std::string ini = dir.Path() + "data99.ini";
-    k2test::WriteFileBytes(ini, "[各種設定]\r\nVersion=140\r\n");
+    k2test::WriteFileBytes(ini, k2test::Cp932("[各種設定]\r\nVersion=140\r\n"));
     k2test::BoxAnswerer answerer;
 
     for (int start = 0; start < 2; ++start) {

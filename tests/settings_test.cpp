@@ -19,6 +19,10 @@ protected:
     const std::string appDir = dir.Path();
     const std::string ini = dir.Path() + "data99.ini";
 
+    // The file's text; on disk it is code page 932.
+    void WriteIni(const std::string& text) { WriteFileBytes(ini, k2test::Cp932(text)); }
+    std::string ReadIni() const { return tk::FromCp932(ReadFileBytes(ini)); }
+
     SettingsFields Load(bool* cursorKeys = nullptr) {
         SettingsFields fields;
         bool cursor = false;
@@ -60,7 +64,7 @@ TEST_F(SettingsFile, FirstRunWritesEveryKeyInOrderWithItsDefault) {
 
     k2::SaveSettings(ini, fields, cursorKeys);
     const std::string bytes = ReadFileBytes(ini);
-    EXPECT_EQ(bytes, DefaultFile(appDir));
+    EXPECT_EQ(bytes, k2test::Cp932(DefaultFile(appDir)));
     // Shift-JIS on disk: "[各種設定]" is 8A 65 8E ED 90 DD 92 E8.
     EXPECT_EQ(bytes.substr(0, 10), std::string("[\x8A\x65\x8E\xED\x90\xDD\x92\xE8]"));
 }
@@ -99,12 +103,12 @@ TEST_F(SettingsFile, EveryFieldSurvivesASaveAndALoad) {
 }
 
 TEST_F(SettingsFile, StringValuesAreReadUpTo2047Bytes) {
-    WriteFileBytes(ini, "[各種設定]\r\njpgファイルの中間文字=" + std::string(3000, 'p') + "\r\n");
+    WriteIni("[各種設定]\r\njpgファイルの中間文字=" + std::string(3000, 'p') + "\r\n");
     EXPECT_EQ(Load().captureFilePrefix, std::string(2047, 'p'));
 }
 
 TEST_F(SettingsFile, NumbersAreDecimalOrHexAndAnythingElseGivesTheDefault) {
-    WriteFileBytes(ini, "[各種設定]\r\n"
+    WriteIni("[各種設定]\r\n"
                         "Version=0x8C\r\n"
                         "現在のページ番号=0X7\r\n"
                         "ホットキー=2\r\n"
@@ -144,10 +148,10 @@ TEST(ProfileInteger, LimitsOfBothNotations) {
 
 TEST_F(SettingsFile, APageOutsideTheTenPagesIsReadAsTheFirst) {
     for (const char* value : {"10", "-1", "0x7FFFFFFF"}) {
-        WriteFileBytes(ini, std::string("[各種設定]\r\n現在のページ番号=") + value + "\r\n");
+        WriteIni(std::string("[各種設定]\r\n現在のページ番号=") + value + "\r\n");
         EXPECT_EQ(Load().currentPage, 0) << "stored page " << value;
     }
-    WriteFileBytes(ini, "[各種設定]\r\n現在のページ番号=9\r\n");
+    WriteIni("[各種設定]\r\n現在のページ番号=9\r\n");
     EXPECT_EQ(Load().currentPage, 9);
 }
 
@@ -160,7 +164,7 @@ TEST_F(SettingsFile, SavingKeepsOtherSectionsAndForeignKeys) {
                                "現在のページ番号=3\r\n"
                                "[後]\r\n"
                                "乙=表\r\n";
-    WriteFileBytes(ini, before);
+    WriteIni(before);
     bool cursorKeys = false;
     SettingsFields fields = Load(&cursorKeys);
     fields.dataVersion = 149;
@@ -177,20 +181,20 @@ TEST_F(SettingsFile, SavingKeepsOtherSectionsAndForeignKeys) {
                                  keys +
                                  "[後]\r\n"
                                  "乙=表\r\n";
-    EXPECT_EQ(ReadFileBytes(ini), expected);
+    EXPECT_EQ(ReadIni(), expected);
 }
 
 TEST_F(SettingsFile, SaveReplacesTheFileWholeOrRefusesNamingIt) {
     const SettingsFields fields = Load();
     // A replacement left behind by a save that was cut off is not taken in.
-    WriteFileBytes(ini + ".tmp", "[各種設定]\r\n残り物=1\r\n");
+    WriteFileBytes(ini + ".tmp", k2test::Cp932("[各種設定]\r\n残り物=1\r\n"));
     k2::SaveSettings(ini, fields, true);
-    EXPECT_EQ(ReadFileBytes(ini), DefaultFile(appDir));
+    EXPECT_EQ(ReadIni(), DefaultFile(appDir));
     EXPECT_FALSE(tk::FileExists(ini + ".tmp"));
 
     // A file the user made read-only stays as it is.
     const std::string before = "[各種設定]\r\n現在のページ番号=3\r\n";
-    WriteFileBytes(ini, before);
+    WriteIni(before);
     SetFileAttributesW(tk::Wide(ini).c_str(), FILE_ATTRIBUTE_READONLY);
     try {
         k2::SaveSettings(ini, fields, true);
@@ -199,21 +203,20 @@ TEST_F(SettingsFile, SaveReplacesTheFileWholeOrRefusesNamingIt) {
         EXPECT_NE(std::string(e.what()).find(ini), std::string::npos) << e.what();
     }
     SetFileAttributesW(tk::Wide(ini).c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(ReadFileBytes(ini), before);
+    EXPECT_EQ(ReadIni(), before);
 
     // A file that cannot be written at all is an error, not a silent loss.
     EXPECT_THROW(k2::SaveSettings(appDir + "missing\\data99.ini", fields, true), tk::EFileError);
 }
 
 TEST_F(SettingsFile, HookRunsBetweenVolumeStepAndIconFolder) {
-    WriteFileBytes(ini, "[各種設定]\r\n音量の上げ幅=2\r\nIconキャッシュの保存先=C:\\old\r\n");
+    WriteIni("[各種設定]\r\n音量の上げ幅=2\r\nIconキャッシュの保存先=C:\\old\r\n");
     int calls = 0;
     SettingsFields fields;
     bool cursorKeys = false;
     k2::LoadSettings(ini, appDir, fields, cursorKeys, [&] {
         ++calls;
-        WritePrivateProfileStringA("各種設定", "音量の上げ幅", "8", ini.c_str());
-        WritePrivateProfileStringA("各種設定", "Iconキャッシュの保存先", "C:\\new", ini.c_str());
+        WriteIni("[各種設定]\r\n音量の上げ幅=8\r\nIconキャッシュの保存先=C:\\new\r\n");
     });
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(fields.volumeStep, 2);

@@ -356,7 +356,7 @@ TEST_F(SettingsTabsTest, SecondTabIsBuiltOnLeavingTheFirstAndKeepsItsChanges) {
     EXPECT_EQ(form.Label4->FontColor(), tk::kGreen);
     Choose(*form.settingsTab2->cursorGroup, 0);
     Stop();
-    EXPECT_NE(k2test::ReadFileBytes(Dir() + "data\\data99.ini").find("カーソルキーを使用するか=0"), std::string::npos);
+    EXPECT_NE(k2test::ReadFileBytes(Dir() + "data\\data99.ini").find(k2test::Cp932("カーソルキーを使用するか=0")), std::string::npos);
 }
 
 TEST_F(SettingsTabsTest, WrongMasterPasswordLeavesPasswordsOn) {

@@ -189,7 +189,7 @@ TEST_F(TransparencyTest, WithoutADesktopListTheSettingIsStillKept) {
     Choose(*Form().RadioGroup2, 1);
     EXPECT_TRUE(Form().transparentIconText);
     Stop();
-    EXPECT_NE(k2test::ReadFileBytes(Dir() + "data\\data99.ini").find("文字背景の透明化=1"), std::string::npos);
+    EXPECT_NE(k2test::ReadFileBytes(Dir() + "data\\data99.ini").find(k2test::Cp932("文字背景の透明化=1")), std::string::npos);
 }
 
 TEST_F(TransparencyTest, RestartedNotificationAreaGetsTheIconAgain) {

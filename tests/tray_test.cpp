@@ -57,8 +57,8 @@ protected:
 } // namespace
 
 TEST(TrayData, IsTheFirstShellVersionLayout) {
-    // The first shell version's block ends right after a 64-byte tip.
-    EXPECT_EQ(k2::kTrayDataSize, offsetof(NOTIFYICONDATAA, szTip) + 64);
+    // The first shell version's block ends right after a 64-character tip.
+    EXPECT_EQ(k2::kTrayDataSize, offsetof(NOTIFYICONDATAW, szTip) + 64 * sizeof(wchar_t));
 }
 
 TEST_F(TrayTest, StartImageIsThePageNumberOrTheTwoKeyMark) {

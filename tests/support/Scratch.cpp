@@ -39,6 +39,8 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 
 void RemoveTree(const std::string& path) { tk::RemoveTree(path); }
 
+std::string Cp932(const std::string& text) { return tk::ToCp932(text).value_or("?"); }
+
 std::string ProfileValue(const std::string& ini, const char* key) {
     bool inSection = false;
     for (const std::string& line : k2::SplitLines(tk::FromCp932(ReadFileBytes(ini)))) {

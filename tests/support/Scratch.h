@@ -28,6 +28,8 @@ void RemoveTree(const std::string& path);
 // A literal with its embedded NULs.
 template <std::size_t N> std::string Bytes(const char (&literal)[N]) { return std::string(literal, N - 1); }
 
+// Text in code page 932, as the program's files hold it.
+std::string Cp932(const std::string& text);
 // Value of `key` in the [各種設定] section of a settings file; "" when missing.
 std::string ProfileValue(const std::string& ini, const char* key);
 
