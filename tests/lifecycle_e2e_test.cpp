@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/persist/DataFile.h"
 #include "app/persist/StoredText.h"
 #include "support/BoxAnswerer.h"
 #include "support/Process.h"
@@ -201,6 +202,36 @@ TEST_F(LifecycleTest, EndOfSessionQuitsWithoutAskingAndSavesBothFiles) {
     ExpectSaved("C:\\a.txt", "3");
 }
 
+// A data folder as a Japanese Windows leaves it (code page 932, names beyond
+// it after the last line) starts the same files under every code page.
+TEST_F(LifecycleTest, ADataFolderFromAJapaneseWindowStartsTheSameFiles) {
+    const std::string record = scratch_.Path() + "launched.txt";
+    SetEnvironmentVariableW(L"K2_RECORD_FILE", tk::Wide(record).c_str());
+    k2::SlotModel model;
+    const std::string folders[] = {scratch_.Path() + "表 ツール", scratch_.Path() + "Café 😀"};
+    for (int g = 0; g < 2; ++g) {
+        ASSERT_TRUE(tk::ForceDirectories(folders[g]));
+        const std::string exe = folders[g] + "\\起動.exe";
+        ASSERT_TRUE(CopyFileW(tk::Wide(k2test::TestBinFolder() + "launch_recorder.exe").c_str(), tk::Wide(exe).c_str(),
+                              FALSE));
+        model.slotPaths[g] = k2::EncodeStoredText(exe);
+    }
+    const std::string data = k2::FormatDataFile(model);
+    ASSERT_EQ(k2::SplitLines(data)[1], k2::EncodeStoredText(k2test::Cp932(folders[0] + "\\起動.exe")));
+    k2test::WriteFileBytes(DataFile(), data);
+    const Process k2 = StartCopy();
+    ASSERT_NE(Form(k2), nullptr);
+    for (int id : {1, 2}) {
+        Post(Form(k2), WM_HOTKEY, static_cast<WPARAM>(id), MAKELPARAM(MOD_CONTROL, 0));
+        EXPECT_TRUE(k2test::WaitUntil([&] { return Lines(ReadFileBytes(record)).size() == std::size_t(id); }, kTimeoutMs));
+    }
+    EXPECT_EQ(ReadFileBytes(record), folders[0] + "|\r\n" + folders[1] + "|\r\n");
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(Form(k2), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kTimeoutMs, &result));
+    ASSERT_TRUE(k2.WaitForExit(kTimeoutMs));
+    EXPECT_EQ(ReadFileBytes(DataFile()), data) << "saved otherwise";
+}
+
 TEST_F(LifecycleTest, ClosingAsksAndCancelKeepsTheProgramRunning) {
     WriteDataFile("C:\\b.txt");
     const Process k2 = StartCopy();
@@ -351,9 +382,9 @@ TEST_F(LifecycleTest, SettingsFileIsWholeWhenTheProgramIsKilledWhileSaving) {
         Sleep(random() % (saveMs + 1));
         k2.Kill();
         const std::string ini = ReadFileBytes(Ini());
-        EXPECT_TRUE(ini == oldIni || ini == newIni) << "round " << round << " left:\n" << ini;
+        EXPECT_TRUE(ini == k2test::Cp932(oldIni) || ini == newIni) << "round " << round << " left:\n" << ini;
         EXPECT_EQ(ReadFileBytes(DataFile()), data) << "round " << round;
-        (ini == oldIni ? kept : replaced) += 1;
+        (ini == k2test::Cp932(oldIni) ? kept : replaced) += 1;
     }
     std::printf("save %lu ms; old file kept %d times, replaced %d times\n", saveMs, kept, replaced);
 }
