@@ -25,6 +25,7 @@ const std::string kPromptNew = k2::layout::kPromptNewPassword;
 const std::string kPromptExisting = k2::layout::kPromptPassword;
 const std::string kWrong = "パスワードが違います。";
 const std::string kSet = "パスワードを設定、もしくは解除しました。";
+const std::string kUnusable = "パスワードに扱えない文字が含まれているため、設定することが出来ません。";
 
 // Runs an action on the GUI thread after `ms`, from whatever message loop is
 // running then (a modal dialog's included), as a posted hot key would.
@@ -217,6 +218,12 @@ TEST_F(PasswordsTest, PassToolSetsChecksAndClearsSlotPasswords) {
     EXPECT_EQ(prompts[6], kPromptNew);
     EXPECT_EQ(SlotPassword(3), "");
     EXPECT_EQ(form.Label2->Caption(), kSet);
+
+    // One the data file cannot hold (code page 932): refused, nothing stored.
+    answerer_.Queue("pass😀", CloseBy::OkButton);
+    DropPass(3);
+    EXPECT_EQ(SlotPassword(3), "");
+    EXPECT_EQ(form.Label2->Caption(), kUnusable);
     EXPECT_EQ(answerer_.Unexpected(), 0);
 }
 
@@ -302,6 +309,15 @@ TEST_F(PasswordsTest, SwitchingTheModeOnAndOff) {
     EXPECT_EQ(form.passwordsDisabled, 2);
     EXPECT_EQ(group.ItemIndex(), 0);
     EXPECT_EQ(answerer_.Prompts().size(), 5u);
+
+    // A master password the data file cannot hold: refused, the mode stays off.
+    answerer_.Queue("café", CloseBy::OkButton);
+    Choose(group, 1);
+    EXPECT_EQ(form.Label1->Caption(), kUnusable);
+    EXPECT_EQ(group.ItemIndex(), 0);
+    EXPECT_FALSE(form.settingsTab2->ignoreNextClick);
+    EXPECT_EQ(form.passwordsDisabled, 2);
+    EXPECT_EQ(form.passwords[0], "");
     EXPECT_EQ(answerer_.Unexpected(), 0);
 }
 

@@ -78,7 +78,7 @@ TEST_F(SettingsFile, EveryFieldSurvivesASaveAndALoad) {
     fields.transparentIconText = true;
     fields.captureEnabled = true;
     fields.captureNumber = 1234;
-    fields.captureFolder = "C:\\表\\キャプチャ";
+    fields.captureFolder = "C:\\表\\Café 😀";
     fields.captureFilePrefix = "画像_";
     fields.jpegQuality = 75;
     fields.volumeKeysEnabled = true;
@@ -95,7 +95,10 @@ TEST_F(SettingsFile, EveryFieldSurvivesASaveAndALoad) {
     EXPECT_TRUE(got.autoStart && got.transparentIconText && got.captureEnabled && got.volumeKeysEnabled &&
                 got.twoKeyMode);
     EXPECT_EQ(got.captureNumber, 1234);
-    EXPECT_EQ(got.captureFolder, "C:\\表\\キャプチャ");
+    EXPECT_EQ(got.captureFolder, "C:\\表\\Café 😀");
+    // An older version reads a folder no one can have; the exact name is kept aside.
+    EXPECT_NE(ReadIni().find("jpgファイルの保存先=<UTF-8>\r\n"), std::string::npos);
+    EXPECT_NE(ReadIni().find("[UTF-8]\r\njpgファイルの保存先=C:\\%E8%A1%A8\\Caf%C3%A9 %F0%9F%98%80\r\n"), std::string::npos);
     EXPECT_EQ(got.captureFilePrefix, "画像_");
     EXPECT_EQ(got.jpegQuality, 75);
     EXPECT_EQ(got.volumeStep, -3);
