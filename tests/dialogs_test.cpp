@@ -256,8 +256,11 @@ TEST(FolderDialog, AsksBeforeCreatingAMissingFolderWithItsParents) {
             ASSERT_NE(question, nullptr);
             EXPECT_NE(BoxTexts(question).find("指定されたﾃﾞｨﾚｸﾄﾘが存在しません。作成しますか？"), std::string::npos)
                 << BoxTexts(question);
-            EXPECT_EQ(ItemText(question, IDYES), "はい(&Y)");
-            EXPECT_EQ(ItemText(question, IDNO), "いいえ(&N)");
+            // The buttons are the system's, in its display language.
+            if (PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE) {
+                EXPECT_EQ(ItemText(question, IDYES), "はい(&Y)");
+                EXPECT_EQ(ItemText(question, IDNO), "いいえ(&N)");
+            }
 
             // "No" keeps the chooser open and creates nothing.
             PressButton(question, IDNO);
