@@ -10,10 +10,10 @@ const MixerApi& WinmmMixerApi() {
         .getNumDevs = mixerGetNumDevs,
         .open = mixerOpen,
         .close = mixerClose,
-        .getDevCaps = mixerGetDevCapsA,
-        .getLineInfo = mixerGetLineInfoA,
-        .getLineControls = mixerGetLineControlsA,
-        .getControlDetails = mixerGetControlDetailsA,
+        .getDevCaps = mixerGetDevCapsW,
+        .getLineInfo = mixerGetLineInfoW,
+        .getLineControls = mixerGetLineControlsW,
+        .getControlDetails = mixerGetControlDetailsW,
         .setControlDetails = mixerSetControlDetails,
     };
     return api;
@@ -44,10 +44,10 @@ MMRESULT MixerHandle::Reset() {
     return api_->close(std::exchange(handle_, nullptr));
 }
 
-bool QueryVolumeControl(const MixerApi& api, HMIXEROBJ mixer, DWORD lineId, MIXERCONTROLA& control) {
-    control = MIXERCONTROLA{};
+bool QueryVolumeControl(const MixerApi& api, HMIXEROBJ mixer, DWORD lineId, MIXERCONTROLW& control) {
+    control = MIXERCONTROLW{};
     control.cbStruct = sizeof control;
-    MIXERLINECONTROLSA controls{};
+    MIXERLINECONTROLSW controls{};
     controls.cbStruct = sizeof controls;
     controls.dwLineID = lineId;
     controls.dwControlType = MIXERCONTROL_CONTROLTYPE_VOLUME;

@@ -13,9 +13,9 @@ struct MixerApi {
     UINT(WINAPI* getNumDevs)();
     MMRESULT(WINAPI* open)(LPHMIXER mixer, UINT deviceId, DWORD_PTR callback, DWORD_PTR instance, DWORD flags);
     MMRESULT(WINAPI* close)(HMIXER mixer);
-    MMRESULT(WINAPI* getDevCaps)(UINT_PTR mixerOrId, LPMIXERCAPSA caps, UINT size);
-    MMRESULT(WINAPI* getLineInfo)(HMIXEROBJ mixer, LPMIXERLINEA line, DWORD flags);
-    MMRESULT(WINAPI* getLineControls)(HMIXEROBJ mixer, LPMIXERLINECONTROLSA controls, DWORD flags);
+    MMRESULT(WINAPI* getDevCaps)(UINT_PTR mixerOrId, LPMIXERCAPSW caps, UINT size);
+    MMRESULT(WINAPI* getLineInfo)(HMIXEROBJ mixer, LPMIXERLINEW line, DWORD flags);
+    MMRESULT(WINAPI* getLineControls)(HMIXEROBJ mixer, LPMIXERLINECONTROLSW controls, DWORD flags);
     MMRESULT(WINAPI* getControlDetails)(HMIXEROBJ mixer, LPMIXERCONTROLDETAILS details, DWORD flags);
     MMRESULT(WINAPI* setControlDetails)(HMIXEROBJ mixer, LPMIXERCONTROLDETAILS details, DWORD flags);
 };
@@ -50,7 +50,7 @@ private:
 
 // Looks up the volume control of a line (one control, by type) through an
 // open mixer; true on success.
-bool QueryVolumeControl(const MixerApi& api, HMIXEROBJ mixer, DWORD lineId, MIXERCONTROLA& control);
+bool QueryVolumeControl(const MixerApi& api, HMIXEROBJ mixer, DWORD lineId, MIXERCONTROLW& control);
 
 // Control details for one unsigned value shared by all channels, held in `value`.
 MIXERCONTROLDETAILS UnsignedValueDetails(std::uint32_t controlId, MIXERCONTROLDETAILS_UNSIGNED& value);

@@ -1,5 +1,7 @@
 #include "components/Volumemixer.h"
 
+#include "toolkit/Text.h"
+
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -32,16 +34,16 @@ const char* TargetTypeName(DWORD type) {
 }
 
 // A driver's fixed-size name field, read no further than its end.
-template <std::size_t N> std::string FieldText(const char (&field)[N]) {
-    return std::string(field, strnlen(field, N));
+template <std::size_t N> std::string FieldText(const wchar_t (&field)[N]) {
+    return tk::Utf8(std::wstring_view(field, wcsnlen(field, N)));
 }
 
-bool HasTarget(const MIXERLINEA& line) {
+bool HasTarget(const MIXERLINEW& line) {
     return line.Target.dwType != 0 || line.Target.dwDeviceID != 0 || line.Target.wMid != 0 ||
            line.Target.wPid != 0 || line.Target.vDriverVersion != 0;
 }
 
-void Describe(TVolumeMixer::MixInfo& info, const MIXERLINEA& line, const MIXERCONTROLA& volume) {
+void Describe(TVolumeMixer::MixInfo& info, const MIXERLINEW& line, const MIXERCONTROLW& volume) {
     info.Name = FieldText(line.szName);
     info.ShortName = FieldText(line.szShortName);
     if (const char* type = ComponentTypeName(line.dwComponentType)) info.ComponentType = type;
@@ -92,12 +94,12 @@ void TVolumeMixer::ReleaseMixer() {
     VolumeIDs[0] = kNotLoaded;
 }
 
-bool TVolumeMixer::QueryLine(MIXERLINEA& line, DWORD flags) {
+bool TVolumeMixer::QueryLine(MIXERLINEW& line, DWORD flags) {
     line.cbStruct = sizeof line;
     return api_.getLineInfo(Mixer.Object(), &line, MIXER_OBJECTF_HMIXER | flags) == MMSYSERR_NOERROR;
 }
 
-bool TVolumeMixer::QueryVolumeControl(const MIXERLINEA& line, MIXERCONTROLA& control) {
+bool TVolumeMixer::QueryVolumeControl(const MIXERLINEW& line, MIXERCONTROLW& control) {
     return k2::QueryVolumeControl(api_, Mixer.Object(), line.dwLineID, control);
 }
 
@@ -106,7 +108,7 @@ int TVolumeMixer::GetDestinationName() {
     for (DWORD d = 0; d < DestinationCount; ++d) {
         // Nothing more is filled while volume controls are loaded.
         if (Loaded()) return 1;
-        MIXERLINEA line{};
+        MIXERLINEW line{};
         line.dwDestination = d;
         if (!QueryLine(line, MIXER_GETLINEINFOF_DESTINATION)) return 0;
         DestinationNames[d] = FieldText(line.szName);
@@ -116,10 +118,10 @@ int TVolumeMixer::GetDestinationName() {
 
 int TVolumeMixer::InitVolumeControl() {
     if (Loaded()) return 1;
-    MIXERLINEA destination{};
+    MIXERLINEW destination{};
     destination.dwDestination = static_cast<DWORD>(Destination);
     if (!QueryLine(destination, MIXER_GETLINEINFOF_DESTINATION)) return 0;
-    MIXERCONTROLA own{};
+    MIXERCONTROLW own{};
     if (!QueryVolumeControl(destination, own)) return 0;
 
     const std::size_t entries = std::size_t{destination.cConnections} + 1;
@@ -131,7 +133,7 @@ int TVolumeMixer::InitVolumeControl() {
     // so a load that fails half-way is tried again in full.
     int n = 0;
     for (DWORD s = 0; s < destination.cConnections; ++s) {
-        MIXERLINEA line{};
+        MIXERLINEW line{};
         line.dwDestination = destination.dwDestination;
         line.dwSource = s;
         if (!QueryLine(line, MIXER_GETLINEINFOF_SOURCE)) {
@@ -140,13 +142,13 @@ int TVolumeMixer::InitVolumeControl() {
         }
         if (line.cControls == 0) continue;
 
-        std::vector<MIXERCONTROLA> controls(line.cControls);
+        std::vector<MIXERCONTROLW> controls(line.cControls);
         for (auto& control : controls) control.cbStruct = sizeof control;
-        MIXERLINECONTROLSA query{};
+        MIXERLINECONTROLSW query{};
         query.cbStruct = sizeof query;
         query.dwLineID = line.dwLineID;
         query.cControls = line.cControls;
-        query.cbmxctrl = sizeof(MIXERCONTROLA);
+        query.cbmxctrl = sizeof(MIXERCONTROLW);
         query.pamxctrl = controls.data();
         if (api_.getLineControls(Mixer.Object(), &query, MIXER_OBJECTF_HMIXER | MIXER_GETLINECONTROLSF_ALL) !=
             MMSYSERR_NOERROR) {
@@ -203,10 +205,10 @@ std::string TVolumeMixer::GetMixerName(int index) {
 }
 
 bool TVolumeMixer::DescribeLine(MixInfo& info, int source, int destination) {
-    MIXERLINEA line{};
+    MIXERLINEW line{};
     line.dwDestination = static_cast<DWORD>(destination);
     if (!QueryLine(line, MIXER_GETLINEINFOF_DESTINATION)) return false;
-    MIXERCONTROLA volume{};
+    MIXERCONTROLW volume{};
     if (!QueryVolumeControl(line, volume)) return false;
     if (source == 0) {
         Describe(info, line, volume);
@@ -216,7 +218,7 @@ bool TVolumeMixer::DescribeLine(MixInfo& info, int source, int destination) {
     VolumeCount = static_cast<int>(line.cConnections);
     const DWORD connections = line.cConnections;
     for (DWORD s = 0; s < connections; ++s) {
-        MIXERLINEA sourceLine{};
+        MIXERLINEW sourceLine{};
         sourceLine.dwDestination = static_cast<DWORD>(destination);
         sourceLine.dwSource = s;
         if (!QueryLine(sourceLine, MIXER_GETLINEINFOF_SOURCE)) return false;

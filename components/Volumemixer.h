@@ -31,7 +31,7 @@ public:
     ~TVolumeMixer() override;
 
     MixerHandle Mixer;
-    MIXERCAPSA Caps{};
+    MIXERCAPSW Caps{};
     std::uint32_t DeviceID = 0;
     HWND CallbackWindow = nullptr;
     int Destination = 0;
@@ -60,8 +60,8 @@ public:
 
 private:
     bool Loaded() const { return VolumeIDs[0] != kNotLoaded; }
-    bool QueryLine(MIXERLINEA& line, DWORD flags);
-    bool QueryVolumeControl(const MIXERLINEA& line, MIXERCONTROLA& control);
+    bool QueryLine(MIXERLINEW& line, DWORD flags);
+    bool QueryVolumeControl(const MIXERLINEW& line, MIXERCONTROLW& control);
     bool DescribeLine(MixInfo& info, int source, int destination);
 
     const MixerApi& api_;

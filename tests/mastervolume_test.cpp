@@ -88,25 +88,25 @@ TEST_F(MasterVolumeTest, OpensDeviceZeroAndLocatesTheControlOncePerOpening) {
         EXPECT_EQ(opens[0].object, 0u);
         EXPECT_EQ(opens[0].flags, 0u);
         EXPECT_EQ(opens[0].callback, 0u);
-        ASSERT_EQ(fake.CountOf("mixerGetDevCapsA"), 1);
-        EXPECT_EQ(fake.CallsTo("mixerGetDevCapsA")[0].cbStruct, sizeof(MIXERCAPSA));
+        ASSERT_EQ(fake.CountOf("mixerGetDevCapsW"), 1);
+        EXPECT_EQ(fake.CallsTo("mixerGetDevCapsW")[0].cbStruct, sizeof(MIXERCAPSW));
 
-        const auto lines = fake.CallsTo("mixerGetLineInfoA");
+        const auto lines = fake.CallsTo("mixerGetLineInfoW");
         ASSERT_EQ(lines.size(), 1u);
         EXPECT_EQ(lines[0].flags, 0x80000003u);
-        EXPECT_EQ(lines[0].cbStruct, sizeof(MIXERLINEA));
-        const auto controls = fake.CallsTo("mixerGetLineControlsA");
+        EXPECT_EQ(lines[0].cbStruct, sizeof(MIXERLINEW));
+        const auto controls = fake.CallsTo("mixerGetLineControlsW");
         ASSERT_EQ(controls.size(), 1u);
         EXPECT_EQ(controls[0].flags, 0x80000002u);
-        EXPECT_EQ(controls[0].cbStruct, sizeof(MIXERLINECONTROLSA));
-        EXPECT_EQ(controls[0].cbItem, sizeof(MIXERCONTROLA));
+        EXPECT_EQ(controls[0].cbStruct, sizeof(MIXERLINECONTROLSW));
+        EXPECT_EQ(controls[0].cbItem, sizeof(MIXERCONTROLW));
         EXPECT_EQ(controls[0].lineId, 0x20000u);
         EXPECT_EQ(controls[0].controlType, static_cast<DWORD>(MIXERCONTROL_CONTROLTYPE_VOLUME));
         EXPECT_EQ(volume.controlId, kVolumeId);
         EXPECT_EQ(volume.minimum, 0u);
         EXPECT_EQ(volume.maximum, 65535u);
 
-        for (const char* function : {"mixerGetControlDetailsA", "mixerSetControlDetails"}) {
+        for (const char* function : {"mixerGetControlDetailsW", "mixerSetControlDetails"}) {
             const auto details = fake.CallsTo(function);
             ASSERT_EQ(details.size(), 3u) << function;
             for (const auto& call : details) {
@@ -124,7 +124,7 @@ TEST_F(MasterVolumeTest, OpensDeviceZeroAndLocatesTheControlOncePerOpening) {
         EXPECT_EQ(fake.OpenHandles(), 0u);
         ASSERT_TRUE(volume.Step(-4));
         EXPECT_EQ(fake.CountOf("mixerOpen"), 2);
-        EXPECT_EQ(fake.CountOf("mixerGetLineInfoA"), 2);
+        EXPECT_EQ(fake.CountOf("mixerGetLineInfoW"), 2);
         EXPECT_EQ(fake.OpenHandles(), 1u);
     }
     EXPECT_EQ(fake.OpenHandles(), 0u) << "destruction closes the device";
@@ -144,7 +144,7 @@ TEST_F(MasterVolumeTest, FailedLookupsChangeNothingAndAreTriedAgain) {
     EXPECT_TRUE(volume.Step(4));
     EXPECT_EQ(Raw(), PercentToVolume(4, 0, 65535));
     EXPECT_EQ(fake.CountOf("mixerOpen"), 1);
-    EXPECT_EQ(fake.CountOf("mixerGetLineInfoA"), 3);
+    EXPECT_EQ(fake.CountOf("mixerGetLineInfoW"), 3);
     EXPECT_EQ(fake.CountOf("mixerSetControlDetails"), 1);
 }
 
@@ -152,7 +152,7 @@ TEST_F(MasterVolumeTest, DeviceAndValueFailuresReportFalse) {
     {
         MasterVolume volume(fake.Api(), endpoints);
         Raw() = 1234;
-        fake.failing = {"mixerGetControlDetailsA"};
+        fake.failing = {"mixerGetControlDetailsW"};
         EXPECT_FALSE(volume.Step(4));
         EXPECT_EQ(fake.CountOf("mixerSetControlDetails"), 0);
         EXPECT_EQ(Raw(), 1234u);

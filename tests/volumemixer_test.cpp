@@ -151,7 +151,7 @@ TEST_F(VolumeMixerTest, ConstructionNamesEveryDeviceThatOpensAndLeavesNoneOpen) 
         EXPECT_EQ(opens[id].flags, static_cast<DWORD>(CALLBACK_WINDOW));
         EXPECT_EQ(opens[id].callback, 0u);
     }
-    for (const auto& caps : fake.CallsTo("mixerGetDevCapsA")) EXPECT_EQ(caps.cbStruct, sizeof(MIXERCAPSA));
+    for (const auto& caps : fake.CallsTo("mixerGetDevCapsW")) EXPECT_EQ(caps.cbStruct, sizeof(MIXERCAPSW));
 }
 
 TEST_F(VolumeMixerTest, WithoutDevicesNothingOpens) {
@@ -174,9 +174,9 @@ TEST_F(VolumeMixerTest, InitMixerOpensOnceAndNamesTheDestinations) {
     EXPECT_EQ(fake.CallsTo("mixerOpen").back().callback, reinterpret_cast<DWORD_PTR>(window));
     EXPECT_EQ(mixer.DestinationCount, 2u);
     EXPECT_EQ(mixer.DestinationNames, (std::vector<std::string>{"Master", "Recording"}));
-    for (const auto& line : fake.CallsTo("mixerGetLineInfoA")) {
+    for (const auto& line : fake.CallsTo("mixerGetLineInfoW")) {
         EXPECT_EQ(line.flags, 0x80000000u | MIXER_GETLINEINFOF_DESTINATION);
-        EXPECT_EQ(line.cbStruct, sizeof(MIXERLINEA));
+        EXPECT_EQ(line.cbStruct, sizeof(MIXERLINEW));
     }
 
     const int opens = fake.CountOf("mixerOpen");
@@ -205,23 +205,23 @@ TEST_F(VolumeMixerTest, EntriesAreNumberedOverSourcesWithAVolumeControlOnly) {
     EXPECT_EQ(mixer.VolumeMaxs[2], 200u);
 
     // The lookups: flags and record sizes of this architecture.
-    const auto lines = fake.CallsTo("mixerGetLineInfoA");
+    const auto lines = fake.CallsTo("mixerGetLineInfoW");
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0].flags, 0x80000000u);
     for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_EQ(lines[i].flags, 0x80000001u);
-    for (const auto& line : lines) EXPECT_EQ(line.cbStruct, sizeof(MIXERLINEA));
-    const auto controls = fake.CallsTo("mixerGetLineControlsA");
+    for (const auto& line : lines) EXPECT_EQ(line.cbStruct, sizeof(MIXERLINEW));
+    const auto controls = fake.CallsTo("mixerGetLineControlsW");
     ASSERT_EQ(controls.size(), 5u) << "one by type, then all of each source that has controls";
     EXPECT_EQ(controls[0].flags, 0x80000002u);
     EXPECT_EQ(controls[0].controlType, kVolume);
     for (std::size_t i = 1; i < controls.size(); ++i) EXPECT_EQ(controls[i].flags, 0x80000000u);
     for (const auto& call : controls) {
-        EXPECT_EQ(call.cbStruct, sizeof(MIXERLINECONTROLSA));
-        EXPECT_EQ(call.cbItem, sizeof(MIXERCONTROLA));
+        EXPECT_EQ(call.cbStruct, sizeof(MIXERLINECONTROLSW));
+        EXPECT_EQ(call.cbItem, sizeof(MIXERCONTROLW));
     }
 
     EXPECT_EQ(mixer.InitVolumeControl(), 1);
-    EXPECT_EQ(fake.CountOf("mixerGetLineInfoA"), 6) << "loaded once";
+    EXPECT_EQ(fake.CountOf("mixerGetLineInfoW"), 6) << "loaded once";
     EXPECT_EQ(mixer.GetMixerName(6), "");
     EXPECT_EQ(mixer.GetMixerName(-1), "");
 }
@@ -242,7 +242,7 @@ TEST_F(VolumeMixerTest, ReadsAndWritesVolumesInPercent) {
     ASSERT_EQ(mixer.SetVolume(-5, 2), 1);
     EXPECT_EQ(fake.Control(0, 15)->value, 100u) << "below zero: the lower bound";
 
-    for (const char* function : {"mixerGetControlDetailsA", "mixerSetControlDetails"}) {
+    for (const char* function : {"mixerGetControlDetailsW", "mixerSetControlDetails"}) {
         for (const auto& call : fake.CallsTo(function)) {
             EXPECT_EQ(call.flags, 0x80000000u) << function;
             EXPECT_EQ(call.cbStruct, sizeof(MIXERCONTROLDETAILS)) << function;
@@ -335,7 +335,7 @@ TEST_F(VolumeMixerTest, DescribesTheKthSourceCountingEverySourceLine) {
         fake.calls.clear();
         const int result = mixer.GetLineInfo(nullptr, info, source, 1, 0);
         int sourceQueries = 0;
-        for (const auto& call : fake.CallsTo("mixerGetLineInfoA"))
+        for (const auto& call : fake.CallsTo("mixerGetLineInfoW"))
             sourceQueries += call.flags == (MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_SOURCE);
         EXPECT_EQ(sourceQueries, 3) << "source " << source;
         return result;

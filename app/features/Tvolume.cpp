@@ -35,14 +35,14 @@ bool MasterVolume::FindVolumeControl() {
     if (controlId != kNoControl) return true;
     if (!Open()) return false;
 
-    MIXERLINEA line{};
+    MIXERLINEW line{};
     line.cbStruct = sizeof line;
     line.dwComponentType = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
     if (api_.getLineInfo(mixer.Object(), &line, MIXER_OBJECTF_HMIXER | MIXER_GETLINEINFOF_COMPONENTTYPE) !=
         MMSYSERR_NOERROR)
         return false;
 
-    MIXERCONTROLA control{};
+    MIXERCONTROLW control{};
     if (!QueryVolumeControl(api_, mixer.Object(), line.dwLineID, control)) return false;
 
     minimum = control.Bounds.dwMinimum;

@@ -40,7 +40,7 @@ public:
     bool Step(int d);
 
     MixerHandle mixer;
-    MIXERCAPSA caps{};
+    MIXERCAPSW caps{};
     std::uint32_t minimum = 0;
     std::uint32_t maximum = 0;
     // kNoControl while the control has not been located on the open device.

@@ -1,6 +1,8 @@
 #include "support/FakeMixer.h"
+#include "toolkit/Text.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <cstring>
 #include <iterator>
 
@@ -10,13 +12,14 @@ namespace {
 
 FakeMixer* active = nullptr;
 
-template <std::size_t N> void CopyText(char (&field)[N], const std::string& text) {
-    const std::size_t n = std::min(text.size(), N - 1);
-    std::memcpy(field, text.data(), n);
-    field[n] = '\0';
+template <std::size_t N> void CopyText(wchar_t (&field)[N], const std::string& text) {
+    const std::wstring wide = tk::Wide(text);
+    const std::size_t n = std::min(wide.size(), N - 1);
+    std::wmemcpy(field, wide.data(), n);
+    field[n] = L'\0';
 }
 
-void FillLine(MIXERLINEA& out, const FakeLine& line, DWORD destination, DWORD source, bool isSource) {
+void FillLine(MIXERLINEW& out, const FakeLine& line, DWORD destination, DWORD source, bool isSource) {
     out.dwDestination = destination;
     out.dwSource = source;
     out.dwLineID = line.lineId;
@@ -36,8 +39,8 @@ void FillLine(MIXERLINEA& out, const FakeLine& line, DWORD destination, DWORD so
     CopyText(out.Target.szPname, line.targetName);
 }
 
-void FillControl(MIXERCONTROLA& out, const FakeControl& control) {
-    out = MIXERCONTROLA{};
+void FillControl(MIXERCONTROLW& out, const FakeControl& control) {
+    out = MIXERCONTROLW{};
     out.cbStruct = sizeof out;
     out.dwControlID = control.id;
     out.dwControlType = control.type;
@@ -56,17 +59,17 @@ MMRESULT WINAPI FakeOpen(LPHMIXER mixer, UINT deviceId, DWORD_PTR callback, DWOR
     return active->Open(mixer, deviceId, callback, flags);
 }
 MMRESULT WINAPI FakeClose(HMIXER mixer) { return active->Close(mixer); }
-MMRESULT WINAPI FakeGetDevCaps(UINT_PTR mixerOrId, LPMIXERCAPSA caps, UINT size) {
+MMRESULT WINAPI FakeGetDevCaps(UINT_PTR mixerOrId, LPMIXERCAPSW caps, UINT size) {
     return active->GetDevCaps(mixerOrId, caps, size);
 }
-MMRESULT WINAPI FakeGetLineInfo(HMIXEROBJ object, LPMIXERLINEA line, DWORD flags) {
+MMRESULT WINAPI FakeGetLineInfo(HMIXEROBJ object, LPMIXERLINEW line, DWORD flags) {
     return active->GetLineInfo(object, line, flags);
 }
-MMRESULT WINAPI FakeGetLineControls(HMIXEROBJ object, LPMIXERLINECONTROLSA controls, DWORD flags) {
+MMRESULT WINAPI FakeGetLineControls(HMIXEROBJ object, LPMIXERLINECONTROLSW controls, DWORD flags) {
     return active->GetLineControls(object, controls, flags);
 }
 MMRESULT WINAPI FakeGetControlDetails(HMIXEROBJ object, LPMIXERCONTROLDETAILS details, DWORD flags) {
-    return active->ControlDetails("mixerGetControlDetailsA", object, details, flags);
+    return active->ControlDetails("mixerGetControlDetailsW", object, details, flags);
 }
 MMRESULT WINAPI FakeSetControlDetails(HMIXEROBJ object, LPMIXERCONTROLDETAILS details, DWORD flags) {
     return active->ControlDetails("mixerSetControlDetails", object, details, flags);
@@ -151,16 +154,16 @@ MMRESULT FakeMixer::Close(HMIXER mixer) {
     return open_.erase(mixer) ? MMSYSERR_NOERROR : MMSYSERR_INVALHANDLE;
 }
 
-MMRESULT FakeMixer::GetDevCaps(UINT_PTR mixerOrId, LPMIXERCAPSA caps, UINT size) {
-    calls.push_back({.function = "mixerGetDevCapsA", .object = mixerOrId, .cbStruct = size});
-    if (failing.count("mixerGetDevCapsA")) return MMSYSERR_ERROR;
+MMRESULT FakeMixer::GetDevCaps(UINT_PTR mixerOrId, LPMIXERCAPSW caps, UINT size) {
+    calls.push_back({.function = "mixerGetDevCapsW", .object = mixerOrId, .cbStruct = size});
+    if (failing.count("mixerGetDevCapsW")) return MMSYSERR_ERROR;
     const auto it = open_.find(reinterpret_cast<HMIXER>(mixerOrId));
     const std::size_t index = it != open_.end() ? it->second : mixerOrId;
     if (index >= devices.size()) return MMSYSERR_BADDEVICEID;
-    if (size != sizeof(MIXERCAPSA)) return MMSYSERR_INVALPARAM;
+    if (size != sizeof(MIXERCAPSW)) return MMSYSERR_INVALPARAM;
     const FakeDevice& device = devices[index];
     if (device.failCaps) return MMSYSERR_ERROR;
-    *caps = MIXERCAPSA{};
+    *caps = MIXERCAPSW{};
     caps->wMid = 1;
     caps->wPid = 2;
     caps->vDriverVersion = 0x0100;
@@ -169,15 +172,15 @@ MMRESULT FakeMixer::GetDevCaps(UINT_PTR mixerOrId, LPMIXERCAPSA caps, UINT size)
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT FakeMixer::GetLineInfo(HMIXEROBJ object, LPMIXERLINEA line, DWORD flags) {
-    calls.push_back({.function = "mixerGetLineInfoA",
+MMRESULT FakeMixer::GetLineInfo(HMIXEROBJ object, LPMIXERLINEW line, DWORD flags) {
+    calls.push_back({.function = "mixerGetLineInfoW",
                      .object = reinterpret_cast<UINT_PTR>(object),
                      .flags = flags,
                      .cbStruct = line->cbStruct});
-    if (failing.count("mixerGetLineInfoA")) return MMSYSERR_ERROR;
+    if (failing.count("mixerGetLineInfoW")) return MMSYSERR_ERROR;
     FakeDevice* device = Resolve(object, flags);
     if (!device) return MMSYSERR_INVALHANDLE;
-    if (line->cbStruct != sizeof(MIXERLINEA)) return MMSYSERR_INVALPARAM;
+    if (line->cbStruct != sizeof(MIXERLINEW)) return MMSYSERR_INVALPARAM;
 
     switch (flags & MIXER_GETLINEINFOF_QUERYMASK) {
     case MIXER_GETLINEINFOF_DESTINATION: {
@@ -208,18 +211,18 @@ MMRESULT FakeMixer::GetLineInfo(HMIXEROBJ object, LPMIXERLINEA line, DWORD flags
     }
 }
 
-MMRESULT FakeMixer::GetLineControls(HMIXEROBJ object, LPMIXERLINECONTROLSA controls, DWORD flags) {
-    calls.push_back({.function = "mixerGetLineControlsA",
+MMRESULT FakeMixer::GetLineControls(HMIXEROBJ object, LPMIXERLINECONTROLSW controls, DWORD flags) {
+    calls.push_back({.function = "mixerGetLineControlsW",
                      .object = reinterpret_cast<UINT_PTR>(object),
                      .flags = flags,
                      .cbStruct = controls->cbStruct,
                      .cbItem = controls->cbmxctrl,
                      .lineId = controls->dwLineID,
                      .controlType = controls->dwControlType});
-    if (failing.count("mixerGetLineControlsA")) return MMSYSERR_ERROR;
+    if (failing.count("mixerGetLineControlsW")) return MMSYSERR_ERROR;
     FakeDevice* device = Resolve(object, flags);
     if (!device) return MMSYSERR_INVALHANDLE;
-    if (controls->cbStruct != sizeof(MIXERLINECONTROLSA) || controls->cbmxctrl != sizeof(MIXERCONTROLA))
+    if (controls->cbStruct != sizeof(MIXERLINECONTROLSW) || controls->cbmxctrl != sizeof(MIXERCONTROLW))
         return MMSYSERR_INVALPARAM;
     const FakeLine* line = LineById(*device, controls->dwLineID);
     if (!line) return MIXERR_INVALLINE;

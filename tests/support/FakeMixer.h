@@ -36,7 +36,7 @@ struct FakeLine {
     std::string targetName{};
     std::vector<FakeControl> controls{};
     std::vector<FakeLine> sources{}; // of a destination
-    bool unreadable = false;       // mixerGetLineInfoA fails for it
+    bool unreadable = false;       // mixerGetLineInfoW fails for it
 };
 
 struct FakeDevice {
@@ -46,10 +46,10 @@ struct FakeDevice {
 };
 
 struct MixerCall {
-    std::string function{}; // "mixerOpen", "mixerGetLineInfoA" ...
+    std::string function{}; // "mixerOpen", "mixerGetLineInfoW" ...
     UINT_PTR object = 0;  // device id or handle as passed
     DWORD flags = 0;
-    DWORD cbStruct = 0; // record size (the size argument for mixerGetDevCapsA)
+    DWORD cbStruct = 0; // record size (the size argument for mixerGetDevCapsW)
     DWORD cbItem = 0;   // cbmxctrl or cbDetails
     DWORD lineId = 0;
     DWORD controlType = 0;
@@ -84,9 +84,9 @@ public:
     // Implementation of the table's functions.
     MMRESULT Open(LPHMIXER mixer, UINT deviceId, DWORD_PTR callback, DWORD flags);
     MMRESULT Close(HMIXER mixer);
-    MMRESULT GetDevCaps(UINT_PTR mixerOrId, LPMIXERCAPSA caps, UINT size);
-    MMRESULT GetLineInfo(HMIXEROBJ object, LPMIXERLINEA line, DWORD flags);
-    MMRESULT GetLineControls(HMIXEROBJ object, LPMIXERLINECONTROLSA controls, DWORD flags);
+    MMRESULT GetDevCaps(UINT_PTR mixerOrId, LPMIXERCAPSW caps, UINT size);
+    MMRESULT GetLineInfo(HMIXEROBJ object, LPMIXERLINEW line, DWORD flags);
+    MMRESULT GetLineControls(HMIXEROBJ object, LPMIXERLINECONTROLSW controls, DWORD flags);
     MMRESULT ControlDetails(const char* function, HMIXEROBJ object, LPMIXERCONTROLDETAILS details, DWORD flags);
 
 private:
