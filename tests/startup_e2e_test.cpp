@@ -11,6 +11,7 @@
 #include "support/Process.h"
 #include "support/Scratch.h"
 #include "support/Windows.h"
+#include "toolkit/Dpi.h"
 
 using k2test::K2MutexExists;
 using k2test::Process;
@@ -83,10 +84,31 @@ protected:
     std::string exe_;
 };
 
-TEST_F(StartupTest, FirstCopyRunsWithNoVisibleWindow) {
+TEST_F(StartupTest, FirstCopyRunsWithNoVisibleWindowOfTheScreensScale) {
     const Process first = StartCopy();
     ASSERT_TRUE(Started(first));
     ExpectRunsHidden(first);
+
+    // The window and its thirteen square buttons (slots, arrows, file and
+    // folder tools) have their sizes at this display's DPI.
+    const int dpi = tk::SystemDpi();
+    const HWND hwnd = MainWindowOf(first);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    EXPECT_EQ(client.right, tk::Scale(427, dpi));
+    EXPECT_EQ(client.bottom, tk::Scale(258, dpi));
+    int squareButtons = 0;
+    EnumChildWindows(
+        hwnd,
+        [](HWND child, LPARAM count) -> BOOL {
+            RECT rect{};
+            GetWindowRect(child, &rect);
+            const int side = tk::Scale(40, tk::SystemDpi());
+            if (rect.right - rect.left == side && rect.bottom - rect.top == side) ++*reinterpret_cast<int*>(count);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&squareButtons));
+    EXPECT_EQ(squareButtons, 13);
 }
 
 TEST_F(StartupTest, SecondCopyShowsTwoBoxesAndExitsLeavingTheFirstRunning) {

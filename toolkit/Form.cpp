@@ -114,8 +114,10 @@ void Form::ChangeFormDpi(int dpi, const RECT& suggested) {
     SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
     for (Control* child : children) child->ChangeDpi();
     SetBounds(suggested.left, suggested.top, suggested.right - suggested.left, suggested.bottom - suggested.top);
-    ChangeDpi();
+    // The form's own work (new glyphs) sees it visible again; nothing is
+    // painted before the redraw below.
     SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
+    ChangeDpi();
     RedrawWindow(Handle(), nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
