@@ -63,7 +63,7 @@ tk::IconHandle AssociatedIcon(const std::string& path, int size) {
     if (!SHGetFileInfoA(path.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_LARGEICON | SHGFI_SYSICONINDEX))
         return extracted;
     tk::IconHandle large(info.hIcon);
-    if (large && IconSide(large.Get()) == size && !extracted) return large;
+    if (large && IconSide(large.Get()) == size) return large;
     if (tk::IconHandle listed = SystemListIcon(info.iIcon, size)) return listed;
     return extracted ? std::move(extracted) : std::move(large);
 }

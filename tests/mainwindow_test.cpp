@@ -114,6 +114,13 @@ TEST_F(MainWindowTest, DpiChangeLaysTheWindowOutAgainWithGlyphsFromTheCacheOfTha
         if (dpi == other) {
             EXPECT_EQ(form.SlotButton(0).Glyph().Pixel(side / 2, 1), RGB(10, 200, 30)) << "fetched though cached";
             EXPECT_TRUE(tk::FileExists(CacheFile(1, side)));
+            // The shell's own icons follow the prefix's DPI under Wine: slot
+            // 1's comes from the system image list, scaled.
+            const tk::Bitmap& fetched = form.SlotButton(1).Glyph();
+            int drawn = 0;
+            for (int y = 0; y < side; ++y)
+                for (int x = 0; x < side; ++x) drawn += fetched.Pixel(x, y) != GetSysColor(COLOR_BTNFACE);
+            EXPECT_GT(drawn, side * side / 4) << "slot 1 was left blank";
         }
     }
 }
