@@ -89,26 +89,21 @@ TEST_F(StartupTest, FirstCopyRunsWithNoVisibleWindowOfTheScreensScale) {
     ASSERT_TRUE(Started(first));
     ExpectRunsHidden(first);
 
-    // The window and its thirteen square buttons (slots, arrows, file and
-    // folder tools) have their sizes at this display's DPI.
-    const int dpi = tk::SystemDpi();
-    const HWND hwnd = MainWindowOf(first);
+    // The window and its 13 square buttons (slots, arrows, file and folder
+    // tools) are sized for this display's DPI.
     RECT client{};
-    GetClientRect(hwnd, &client);
-    EXPECT_EQ(client.right, tk::Scale(427, dpi));
-    EXPECT_EQ(client.bottom, tk::Scale(258, dpi));
-    int squareButtons = 0;
-    EnumChildWindows(
-        hwnd,
-        [](HWND child, LPARAM count) -> BOOL {
-            RECT rect{};
-            GetWindowRect(child, &rect);
-            const int side = tk::Scale(40, tk::SystemDpi());
-            if (rect.right - rect.left == side && rect.bottom - rect.top == side) ++*reinterpret_cast<int*>(count);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&squareButtons));
-    EXPECT_EQ(squareButtons, 13);
+    GetClientRect(MainWindowOf(first), &client);
+    EXPECT_EQ(client.right, tk::Scale(427, tk::SystemDpi()));
+    EXPECT_EQ(client.bottom, tk::Scale(258, tk::SystemDpi()));
+    int squares = 0;
+    EnumChildWindows(MainWindowOf(first), [](HWND child, LPARAM count) -> BOOL {
+        RECT r{};
+        GetWindowRect(child, &r);
+        const int side = r.right - r.left;
+        *reinterpret_cast<int*>(count) += side == tk::Scale(40, tk::SystemDpi()) && r.bottom - r.top == side;
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&squares));
+    EXPECT_EQ(squares, 13);
 }
 
 TEST_F(StartupTest, SecondCopyShowsTwoBoxesAndExitsLeavingTheFirstRunning) {
