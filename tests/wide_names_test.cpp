@@ -70,7 +70,9 @@ protected:
         CreateDirectoryW((W(Dir()) + L"a").c_str(), nullptr);
         for (const Awkward& a : kAwkward) {
             ASSERT_TRUE(CopyFileW(recorder.c_str(), Exe(a.name).c_str(), FALSE));
-            if (a.decoy) ASSERT_TRUE(CopyFileW(recorder.c_str(), Exe(a.decoy).c_str(), FALSE));
+            if (a.decoy) {
+                ASSERT_TRUE(CopyFileW(recorder.c_str(), Exe(a.decoy).c_str(), FALSE));
+            }
         }
     }
     std::wstring Exe(const wchar_t* name) const { return W(Dir()) + name + L".exe"; }
@@ -89,7 +91,9 @@ protected:
             },
             kTimeoutMs))
             << "the chosen program did not start";
-        if (a.decoy) EXPECT_FALSE(ExistsW(Exe(a.decoy) + L".record")) << "the decoy started";
+        if (a.decoy) {
+            EXPECT_FALSE(ExistsW(Exe(a.decoy) + L".record")) << "the decoy started";
+        }
         EXPECT_EQ(Slot(g), slot) << "the slot was emptied";
     }
 
