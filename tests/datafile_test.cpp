@@ -137,11 +137,27 @@ TEST_F(DataFile, OldPlainListIsTakenOverEncodedWithoutPasswords) {
     for (const std::string& s : model.passwords) EXPECT_EQ(s, "");
     EXPECT_EQ(model.passwordsDisabled, 2);
 
+    const std::string old = ReadFileBytes(path);
     k2::SaveDataFile(path, model);
     const std::vector<std::string> written = k2::SplitLines(ReadFileBytes(path));
     ASSERT_EQ(written.size(), size_t(k2::kDataFileLines));
     EXPECT_EQ(written[0], "1");
     EXPECT_EQ(k2::DecodeStoredText(written[1]), lines[0]);
+    EXPECT_EQ(ReadFileBytes(k2::ConversionBackupName(path)), old) << "the converted list is kept";
+}
+
+TEST_F(DataFile, ACurrentFileIsNeverReadAsAnOldListWhateverTheSettingsVersion) {
+    const std::string current = JoinLines(DistinctLines());
+    WriteFileBytes(path, current);
+    for (int32_t version : {0, -1, 3, 109}) {
+        SCOPED_TRACE(version);
+        SlotModel model;
+        k2::LoadDataFile(path, version, model);
+        EXPECT_EQ(model.passwordsDisabled, 0);
+        EXPECT_EQ(k2::DecodeStoredText(model.passwords[0]), "Ln181");
+        EXPECT_EQ(k2::FormatDataFile(model), current);
+    }
+    EXPECT_EQ(GetFileAttributesA(k2::ConversionBackupName(path).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // The error must name the file and the line, and leave both the file and the model alone.
