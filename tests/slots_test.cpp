@@ -119,10 +119,14 @@ TEST_F(SlotsTest, CachedGlyphIsShownAsStoredWhileEmptySlotsStayBlank) {
 TEST_F(SlotsTest, UnreadableCacheFileIsFetchedAgainAndRewritten) {
     tk::Bitmap valid(32, 32, RGB(1, 2, 3));
     valid.SaveToFile(Dir() + "valid.bmp");
-    const std::string truncated = k2test::ReadFileBytes(Dir() + "valid.bmp").substr(0, 70);
+    const std::string whole = k2test::ReadFileBytes(Dir() + "valid.bmp");
+    const std::string truncated = whole.substr(0, 70);
+    // The header's width (at 18) or height (at 22) is 0.
+    const std::string noWidth = whole.substr(0, 18) + std::string(4, '\0') + whole.substr(22);
+    const std::string noHeight = whole.substr(0, 22) + std::string(4, '\0') + whole.substr(26);
     Start();
     k2test::BoxAnswerer boxes;
-    for (const std::string& content : {std::string("not a bitmap"), truncated, std::string()}) {
+    for (const std::string& content : {std::string("not a bitmap"), truncated, std::string(), noWidth, noHeight}) {
         SCOPED_TRACE(content.size());
         Form().Hide();
         Register(0, program_);
