@@ -50,4 +50,20 @@ std::string BaseNamePart(std::string_view path) {
     return name;
 }
 
+std::string VolumeRoot(std::string_view path) {
+    const char first = path.empty() ? '\0' : static_cast<char>(path[0] | 0x20);
+    if (path.size() >= 2 && path[1] == ':' && first >= 'a' && first <= 'z') return std::string(path.substr(0, 2)) + "\\";
+    if (path.size() < 3 || path[0] != '\\' || path[1] != '\\' || path[2] == '?' || path[2] == '.') return {};
+    int separators = 0;
+    for (std::size_t i = 2; i < path.size(); ++i) {
+        const auto c = static_cast<unsigned char>(path[i]);
+        if (IsLeadByte(c) && i + 1 < path.size()) {
+            ++i;
+            continue;
+        }
+        if (c == '\\' && ++separators == 2) return std::string(path.substr(0, i + 1));
+    }
+    return separators == 1 && path.back() != '\\' ? std::string(path) + "\\" : std::string();
+}
+
 } // namespace tk::sjis
