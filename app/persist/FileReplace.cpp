@@ -2,11 +2,53 @@
 
 #include "toolkit/Exception.h"
 #include "toolkit/Handles.h"
+#include "toolkit/Text.h"
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace k2 {
 namespace {
+
+// Scanners, indexers, sync and backup clients open a freshly written file for
+// a moment, without sharing. A step they block is tried again for this long
+// before it is reported.
+constexpr DWORD kRetryForMs = 2000;
+constexpr DWORD kFirstPauseMs = 20;
+constexpr DWORD kLongestPauseMs = 250;
+
+bool Blocked(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED ||
+           error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// Runs `step` (an error code, ERROR_SUCCESS when done) until it is done, fails
+// for another reason, or the time is up; answers its last error.
+template <class Step> DWORD Retried(const Step& step) {
+    const DWORD start = GetTickCount();
+    DWORD pause = kFirstPauseMs;
+    for (;;) {
+        const DWORD error = step();
+        if (error == ERROR_SUCCESS || !Blocked(error) || GetTickCount() - start >= kRetryForMs) return error;
+        Sleep(pause);
+        pause = std::min(pause * 2, kLongestPauseMs);
+    }
+}
+
+DWORD ErrorOf(BOOL done) { return done ? ERROR_SUCCESS : GetLastError(); }
+
+// A handle opened when the file is not held; invalid with the error left for GetLastError.
+tk::FileHandle OpenRetried(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
+    tk::FileHandle file;
+    const DWORD error = Retried([&] {
+        file = tk::FileHandle(
+            CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+        return file ? ERROR_SUCCESS : GetLastError();
+    });
+    SetLastError(error);
+    return file;
+}
 
 std::string SystemMessage(DWORD error) {
     char buffer[512] = {};
@@ -29,8 +71,7 @@ void RefuseReadOnly(const std::string& path, const std::string& what) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path, const std::string& what) {
-    tk::FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    tk::FileHandle file = OpenRetried(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     if (!file) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
@@ -48,10 +89,17 @@ std::optional<std::string> ReadWholeFile(const std::string& path, const std::str
 
 std::string ReplacementName(const std::string& path) { return path + ".tmp"; }
 
+void DiscardReplacement(const std::string& path) {
+    const std::wstring name = tk::AnsiToWide(ReplacementName(path));
+    Retried([&] {
+        const DWORD error = ErrorOf(DeleteFileW(name.c_str()));
+        return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
+    });
+}
+
 void WriteReplacement(const std::string& path, const std::string& bytes, const std::string& what) {
     const std::string temp = ReplacementName(path);
-    tk::FileHandle file(
-        CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    tk::FileHandle file = OpenRetried(temp, GENERIC_WRITE, 0, CREATE_ALWAYS);
     if (!file) ThrowFileError(what, GetLastError());
     DWORD written = 0;
     DWORD error = ERROR_SUCCESS;
@@ -59,26 +107,51 @@ void WriteReplacement(const std::string& path, const std::string& bytes, const s
         error = GetLastError();
     else if (written != bytes.size())
         error = ERROR_DISK_FULL;
+    else if (!FlushFileBuffers(file.Get()))
+        error = GetLastError();
     if (error != ERROR_SUCCESS) {
         file.Reset();
-        DeleteFileA(temp.c_str());
+        DiscardReplacement(path);
+        ThrowFileError(what, error);
+    }
+}
+
+void FlushReplacement(const std::string& path, const std::string& what) {
+    const std::string temp = ReplacementName(path);
+    DWORD error = ERROR_SUCCESS;
+    {
+        tk::FileHandle file = OpenRetried(temp, GENERIC_WRITE, 0, OPEN_EXISTING);
+        if (!file || !FlushFileBuffers(file.Get())) error = GetLastError();
+    }
+    if (error != ERROR_SUCCESS) {
+        DiscardReplacement(path);
         ThrowFileError(what, error);
     }
 }
 
 void CommitReplacement(const std::string& path, const std::string& what) {
     const std::string temp = ReplacementName(path);
-    DWORD error = ERROR_SUCCESS;
-    {
-        tk::FileHandle file(
-            CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file || !FlushFileBuffers(file.Get())) error = GetLastError();
-    }
-    if (error == ERROR_SUCCESS &&
-        !MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        error = GetLastError();
+    const std::wstring target = tk::AnsiToWide(path);
+    const std::wstring replacement = tk::AnsiToWide(temp);
+    // Without a backup name, this error means the old file is already gone:
+    // the replacement is then the only copy and is never removed.
+    bool targetRemoved = false;
+    const DWORD error = Retried([&] {
+        if (!targetRemoved && GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            // Keeps the old file's attributes, security and streams.
+            const DWORD replaceError = ErrorOf(ReplaceFileW(target.c_str(), replacement.c_str(), nullptr,
+                                                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr));
+            if (replaceError == ERROR_UNABLE_TO_MOVE_REPLACEMENT) targetRemoved = true;
+            else if (replaceError != ERROR_INVALID_FUNCTION && replaceError != ERROR_NOT_SUPPORTED &&
+                     replaceError != ERROR_INVALID_PARAMETER && replaceError != ERROR_CALL_NOT_IMPLEMENTED)
+                return replaceError;
+            // A volume that cannot replace (FAT, some network shares) still moves.
+        }
+        return ErrorOf(MoveFileExW(replacement.c_str(), target.c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    });
     if (error != ERROR_SUCCESS) {
-        DeleteFileA(temp.c_str());
+        if (!targetRemoved) DiscardReplacement(path);
         ThrowFileError(what, error);
     }
 }

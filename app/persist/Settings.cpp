@@ -152,9 +152,10 @@ void SaveSettings(const std::string& iniPath, const SettingsFields& fields, bool
         ini.Boolean(kCursorKeysEnabled, cursorKeysEnabled);
         ini.Flush();
     } catch (...) {
-        DeleteFileA(copy.c_str());
+        DiscardReplacement(iniPath);
         throw;
     }
+    FlushReplacement(iniPath, what);
     CommitReplacement(iniPath, what);
 }
 
