@@ -38,6 +38,7 @@ public:
     std::string appDir;
     bool applyingSettings = false;
     bool windowsExiting = false;
+    bool sessionEnded = false;  // WM_ENDSESSION(TRUE) came: the query saved the files
     UINT trayCallbackMessage = 0;
     UINT taskbarCreatedMessage = 0;  // the shell's notice that its notification area is new
     std::unique_ptr<TrayIconRecord> trayIcon;
@@ -57,6 +58,10 @@ public:
     // How a launch hands its item to the shell; a test may watch it, since
     // the shell opens some items (Store apps, Control Panel) only on Windows.
     HINSTANCE(WINAPI* shellExecute)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) = ShellExecuteA;
+    // How a save that failed while the session ends is named on the system's
+    // shutdown screen; a test may watch it, since Wine has no such screen.
+    BOOL(WINAPI* blockShutdown)(HWND, LPCWSTR) = ShutdownBlockReasonCreate;
+    BOOL(WINAPI* unblockShutdown)(HWND) = ShutdownBlockReasonDestroy;
     // The program is ending (closed, or the session ends): the message loop
     // and the open dialogs unwind, and the code after a dialog returns at once.
     bool Ending() const;
@@ -159,6 +164,9 @@ private:
     void FindControls();
     void KeepOnScreen();
     LRESULT WMQueryEndSession();
+    LRESULT WMEndSession(bool ending);
+    void SaveSettingsFile();
+    void SaveSlotsFile();
     void WMTaskbarCreated();
 };
 

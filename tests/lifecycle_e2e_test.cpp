@@ -1,12 +1,13 @@
 // The life of a real K2.exe copy watched from outside: shown and minimised,
-// closed by the user or by the end of the session (also while a dialog is
-// open, or while a file cannot be saved, or killed while saving), and a start
-// that fails.
+// closed by the user or by the end of the session (also cancelled, while a
+// dialog is open, while a file cannot be saved or is held by another program,
+// or killed while saving), and a start that fails.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <functional>
 #include <random>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "support/Process.h"
 #include "support/Scratch.h"
 #include "support/Windows.h"
+#include "toolkit/Handles.h"
 #include "toolkit/Text.h"
 
 using k2test::K2MutexExists;
@@ -119,6 +121,14 @@ protected:
     static HWND Form(const Process& process) { return WindowOf(process, "TForm1"); }
     static HWND AppWindow(const Process& process) { return WindowOf(process, "TApplication"); }
 
+    // The answer to WM_QUERYENDSESSION; -1 when none came.
+    static LRESULT QueryEndSession(const Process& process) {
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutA(Form(process), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kTimeoutMs, &result)) return -1;
+        return static_cast<LRESULT>(result);
+    }
+    static void EndSession(const Process& process) { SendNotifyMessageA(Form(process), WM_ENDSESSION, TRUE, 0); }
+
     static void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         PostMessageA(window, message, wParam, lParam);
     }
@@ -185,20 +195,74 @@ TEST_F(LifecycleTest, MinimisingHidesTheWindowAndTheTaskbarCarrierUntilTheNextSh
     EXPECT_TRUE(k2.IsRunning());
 }
 
-TEST_F(LifecycleTest, EndOfSessionQuitsWithoutAskingAndSavesBothFiles) {
+TEST_F(LifecycleTest, EndOfSessionSavesInTheQueryGoesOnWhenCancelledAndEndsWithoutAsking) {
     WriteDataFile("C:\\a.txt");
     k2test::WriteFileBytes(Ini(), "[各種設定]\r\n現在のページ番号=3\r\n");
     const Process k2 = StartCopy();
     ASSERT_NE(Form(k2), nullptr);
     k2test::BoxAnswerer boxes(k2.Id());
 
-    DWORD_PTR result = 0;
-    ASSERT_TRUE(SendMessageTimeoutA(Form(k2), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kTimeoutMs, &result));
-    EXPECT_EQ(result, 1u) << "the session may end";
+    const DWORD start = GetTickCount();
+    ASSERT_EQ(QueryEndSession(k2), 1) << "the session may end";
+    std::printf("the query was answered in %lu ms\n", GetTickCount() - start);
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    ExpectSaved("C:\\a.txt", "3");
+
+    // Another program cancelled: K2 keeps its window, hot keys and tray.
+    DeleteFileA(Ini().c_str());
+    ASSERT_TRUE(SendMessageTimeoutA(Form(k2), WM_ENDSESSION, FALSE, 0, SMTO_NORMAL, kTimeoutMs, nullptr));
+    EXPECT_FALSE(k2.WaitForExit(kQuietMs)) << "a cancelled end ended the program";
+    EXPECT_FALSE(RegisterHotKey(nullptr, 1, MOD_CONTROL, VK_NUMPAD1)) << "Ctrl+1 was let go";
+    DoubleClickTray(Form(k2));
+    EXPECT_TRUE(Becomes(Form(k2), true));
+
+    ASSERT_EQ(QueryEndSession(k2), 1);
+    ASSERT_TRUE(SendMessageTimeoutA(Form(k2), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, kTimeoutMs, nullptr));
     ASSERT_TRUE(k2.WaitForExit(kTimeoutMs)) << "still running after the end of the session";
     EXPECT_EQ(k2.ExitCode(), 0u);
     EXPECT_TRUE(boxes.Seen().empty()) << "asked \"" << boxes.Seen().front().text << "\"";
     ExpectSaved("C:\\a.txt", "3");
+}
+
+TEST_F(LifecycleTest, AFileHeldByAnotherProgramIsSavedOnceLetGoOrReportedWhole) {
+    for (const std::string& held : {Ini(), DataFile()}) {
+        for (const DWORD holdMs : {800u, 8000u}) {
+            SCOPED_TRACE(held + " held " + std::to_string(holdMs) + " ms");
+            WriteDataFile("C:\\a.txt");
+            k2test::WriteFileBytes(Ini(), "[各種設定]\r\n現在のページ番号=3\r\n");
+            const std::string before = ReadFileBytes(held);
+            const Process k2 = StartCopy();
+            ASSERT_NE(Form(k2), nullptr);
+            k2test::BoxAnswerer boxes(k2.Id());
+            boxes.Queue(IDOK);
+            // A scanner opens the file without sharing, as K2 is about to save it.
+            tk::FileHandle hold(CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(hold);
+            std::thread letGo([&] {
+                if (holdMs < 8000u) Sleep(holdMs);
+                else boxes.WaitForBoxes(1, holdMs);
+                hold.Reset();
+            });
+            const DWORD start = GetTickCount();
+            const LRESULT answer = QueryEndSession(k2);
+            const DWORD took = GetTickCount() - start;
+            letGo.join();
+            EXPECT_EQ(answer, 1);
+            std::printf("held %lu ms: answered in %lu ms, %zu box(es)\n", holdMs, took, boxes.Seen().size());
+            ASSERT_TRUE(SendMessageTimeoutA(Form(k2), WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, kTimeoutMs, nullptr));
+            ASSERT_TRUE(k2.WaitForExit(kTimeoutMs));
+            EXPECT_EQ(k2.ExitCode(), 0u);
+            EXPECT_FALSE(tk::FileExists(held + ".tmp"));
+            if (holdMs < 8000u) {
+                EXPECT_TRUE(boxes.Seen().empty()) << boxes.Seen().front().text;
+                ExpectSaved("C:\\a.txt", "3");
+            } else {
+                ASSERT_EQ(boxes.Seen().size(), 1u);
+                EXPECT_NE(boxes.Seen()[0].text.find(held), std::string::npos) << boxes.Seen()[0].text;
+                EXPECT_EQ(ReadFileBytes(held), before);
+            }
+        }
+    }
 }
 
 TEST_F(LifecycleTest, ClosingAsksAndCancelKeepsTheProgramRunning) {
@@ -274,13 +338,15 @@ TEST_F(LifecycleTest, AFailedSaveIsShownUntilAnsweredOnEveryWayOfEnding) {
         const char* what;
         std::function<void(const Process&)> end;
         bool asks;
+        bool session = false; // the end comes once the query is answered
     };
     const Route routes[] = {
         {"close box", [](const Process& k2) { Post(Form(k2), WM_SYSCOMMAND, SC_CLOSE, 0); }, true},
         {"application window's system menu", [](const Process& k2) { Post(AppWindow(k2), WM_SYSCOMMAND, SC_CLOSE, 0); },
          true},
         {"WM_CLOSE", [](const Process& k2) { Post(Form(k2), WM_CLOSE, 0, 0); }, true},
-        {"end of session", [](const Process& k2) { SendNotifyMessageA(Form(k2), WM_QUERYENDSESSION, 0, 0); }, false},
+        {"end of session", [](const Process& k2) { SendNotifyMessageA(Form(k2), WM_QUERYENDSESSION, 0, 0); }, false,
+         true},
     };
     struct Case {
         const Route& route;
@@ -309,6 +375,10 @@ TEST_F(LifecycleTest, AFailedSaveIsShownUntilAnsweredOnEveryWayOfEnding) {
         EXPECT_FALSE(k2.WaitForExit(1000)) << "the box went by itself";
         EXPECT_TRUE(IsWindowVisible(box));
         k2test::PressButton(box, IDOK);
+        if (c.route.session) {
+            ASSERT_TRUE(k2test::WaitUntil([&] { return !IsWindow(box); }, kTimeoutMs));
+            EndSession(k2);
+        }
         ASSERT_TRUE(k2.WaitForExit(kTimeoutMs));
         EXPECT_EQ(k2.ExitCode(), 0u);
 
@@ -331,9 +401,9 @@ TEST_F(LifecycleTest, SettingsFileIsWholeWhenTheProgramIsKilledWhileSaving) {
     {
         const Process k2 = StartCopy();
         const DWORD start = GetTickCount();
-        DWORD_PTR ignored = 0;
-        ASSERT_TRUE(SendMessageTimeoutA(Form(k2), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kTimeoutMs, &ignored));
+        ASSERT_EQ(QueryEndSession(k2), 1);
         saveMs = GetTickCount() - start;
+        EndSession(k2);
         ASSERT_TRUE(k2.WaitForExit(kTimeoutMs));
     }
     const std::string newIni = ReadFileBytes(Ini());
@@ -480,9 +550,9 @@ TEST_F(LifecycleTest, EndingWhileADialogIsOpenSavesOnceLaunchesNothingAndExitsCl
             ASSERT_NE(question, nullptr);
             k2test::PressButton(question, IDOK);
         } else {
-            DWORD_PTR result = 0;
-            ASSERT_TRUE(SendMessageTimeoutA(Form(k2), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kTimeoutMs, &result));
-            EXPECT_EQ(result, 1u);
+            EXPECT_EQ(QueryEndSession(k2), 1);
+            EXPECT_EQ(ReadFileBytes(DataFile()), data) << "not saved in the query";
+            EndSession(k2);
         }
         ASSERT_TRUE(k2.WaitForExit(kTimeoutMs)) << "still running";
         EXPECT_EQ(k2.ExitCode(), 0u);
