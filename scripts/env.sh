@@ -18,9 +18,18 @@ k2_wine_locale() {
     { export LC_ALL=ja_JP.UTF-8; } 2>/dev/null
 }
 
+# The test conditions, one line each: name, locale, code page, dpi.
+k2_conditions() { grep -v '^#' "$K2_ROOT/cmake/conditions.txt" | grep -v '^[[:space:]]*$'; }
+k2_condition_field() { k2_conditions | awk -v f="$1" '{ print $f }'; }
+# "ja" is the default prefix; the others live beside it.
+k2_condition_prefix() {
+    if [ "$1" = ja ]; then echo "$K2_BUILD/wineprefix"; else echo "$K2_BUILD/prefixes/$1"; fi
+}
+
 k2_configure() {
     cmake -S "$K2_ROOT" -B "$K2_CROSS" \
         -DCMAKE_TOOLCHAIN_FILE="$K2_ROOT/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_FIND_ROOT_PATH="$K2_JPEG_PREFIX" \
-        -DCMAKE_BUILD_TYPE="${K2_BUILD_TYPE:-Release}" >/dev/null
+        -DCMAKE_BUILD_TYPE="${K2_BUILD_TYPE:-Release}" \
+        -DK2_WINE_BUILD="$K2_BUILD" >/dev/null
 }

@@ -49,20 +49,28 @@ SRC
     echo "setup: libjpeg installed in $K2_JPEG_PREFIX"
 fi
 
-# Japanese locale for Wine (code page 932, Japanese Unix file names).
-if [ ! -d "$K2_BUILD/locale/ja_JP.UTF-8" ]; then
-    mkdir -p "$K2_BUILD/locale"
-    localedef -i ja_JP -c -f UTF-8 "$K2_BUILD/locale/ja_JP.UTF-8" || true
-    [ -d "$K2_BUILD/locale/ja_JP.UTF-8" ] || { echo "setup: localedef failed" >&2; exit 1; }
-fi
+# glibc locales for Wine: Japanese (code page 932, Japanese Unix file names),
+# and those of the other test conditions (cmake/conditions.txt).
+for locale in $(k2_condition_field 2 | sort -u); do
+    if [ ! -d "$K2_BUILD/locale/$locale" ]; then
+        mkdir -p "$K2_BUILD/locale"
+        localedef -i "${locale%%.*}" -c -f UTF-8 "$K2_BUILD/locale/$locale" || true
+        [ -d "$K2_BUILD/locale/$locale" ] || { echo "setup: localedef $locale failed" >&2; exit 1; }
+    fi
+done
 
-# Wine prefix: created once under Xvfb, with the window manager off and the
-# form font mapped to an installed Japanese face.
-if [ ! -f "$WINEPREFIX/.k2-ready" ]; then
-    echo "setup: creating the Wine prefix in $WINEPREFIX"
-    rm -rf "$WINEPREFIX"
+# A Wine prefix, created once under Xvfb in the given locale, with the window
+# manager off, the form font mapped to an installed Japanese face and the
+# display's DPI set.
+make_prefix() {
+    local prefix=$1 locale=$2 dpi=$3
+    local stamp="$locale $dpi"
+    [ "$(cat "$prefix/.k2-ready" 2>/dev/null)" = "$stamp" ] && return 0
+    echo "setup: creating the Wine prefix in $prefix ($locale, $dpi dpi)"
+    rm -rf "$prefix"
+    mkdir -p "$(dirname "$prefix")"
     (
-        k2_wine_locale
+        { export WINEPREFIX=$prefix LOCPATH="$K2_BUILD/locale" LANG=$locale LC_ALL=$locale K2_DPI=$dpi; } 2>/dev/null
         xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
             set -e
             wineboot -i >/dev/null 2>&1
@@ -77,9 +85,14 @@ if [ ! -f "$WINEPREFIX/.k2-ready" ]; then
             for face in "ＭＳ ゴシック" "MS Gothic"; do
                 wine reg add "HKCU\\Software\\Wine\\Fonts\\Replacements" /v "$face" /d IPAGothic /f >/dev/null
             done
+            wine reg add "HKCU\\Control Panel\\Desktop" /v LogPixels /t REG_DWORD /d "$K2_DPI" /f >/dev/null
             wineserver -w
         '
     )
-    touch "$WINEPREFIX/.k2-ready"
-fi
+    echo "$stamp" >"$prefix/.k2-ready"
+}
+
+while read -r name locale _ dpi; do
+    make_prefix "$(k2_condition_prefix "$name")" "$locale" "$dpi"
+done < <(k2_conditions)
 echo "setup: ready"

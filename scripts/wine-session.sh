@@ -1,10 +1,20 @@
 #!/usr/bin/env bash
-# Runs a command inside one Xvfb display with one warmed-up, persistent
-# wineserver, then stops the server. Usage: wine-session.sh COMMAND [ARGS...]
+# Runs a command inside one Xvfb display with a warmed-up, persistent
+# wineserver for each test condition's prefix, then stops the servers.
+# Usage: wine-session.sh COMMAND [ARGS...]
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 k2_wine_locale
 export K2_SESSION_CMD="$*"
+# The other conditions' prefixes get servers of their own, in their locales.
+K2_CONDITION_PREFIXES=
+while read -r name locale _; do
+    prefix=$(k2_condition_prefix "$name")
+    if [ "$prefix" != "$WINEPREFIX" ] && [ -f "$prefix/.k2-ready" ]; then
+        K2_CONDITION_PREFIXES+="$prefix=$locale "
+    fi
+done < <(k2_conditions)
+export K2_CONDITION_PREFIXES
 exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c '
     # A sound server on a null sink gives Wine mixer devices for the volume
     # tests. Optional: without pulseaudio, or when it fails, the session runs
@@ -31,10 +41,17 @@ exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" bash -c '
         fi
     fi
 
-    wineserver -p
-    wine wineboot >/dev/null 2>&1 || true
+    for_each_prefix() {
+        "$@"
+        for entry in $K2_CONDITION_PREFIXES; do
+            WINEPREFIX=${entry%%=*} LANG=${entry#*=} LC_ALL=${entry#*=} "$@"
+        done
+    }
+    start_server() { wineserver -p && { wine wineboot >/dev/null 2>&1 || true; }; }
+    stop_server() { wineserver -k >/dev/null 2>&1 || true; }
+    for_each_prefix start_server
     status=0
     eval "$K2_SESSION_CMD" || status=$?
-    wineserver -k >/dev/null 2>&1 || true
+    for_each_prefix stop_server
     exit $status
 '

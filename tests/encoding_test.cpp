@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "toolkit/SjisPath.h"
 
 TEST(Encoding, NarrowLiteralsAreShiftJis) {
@@ -13,7 +15,16 @@ TEST(Encoding, NarrowLiteralsAreShiftJis) {
     EXPECT_EQ(std::string("コルミ２"), std::string("\x83\x52\x83\x8B\x83\x7E\x82\x51"));
 }
 
-TEST(Encoding, WineRunsWithCodePage932) { EXPECT_EQ(GetACP(), 932u); }
+// The prefix's code page and DPI are those of the condition the test runs
+// under (the default: 932 at 96 dpi).
+TEST(Encoding, WineRunsWithTheConditionsCodePageAndDpi) {
+    const char* codePage = std::getenv("K2_CODE_PAGE");
+    const char* dpi = std::getenv("K2_DPI");
+    EXPECT_EQ(GetACP(), codePage ? std::strtoul(codePage, nullptr, 10) : 932u);
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), dpi ? std::atoi(dpi) : 96);
+    ReleaseDC(nullptr, screen);
+}
 
 TEST(SjisPath, TrailByte5CIsNoSeparator) {
     using namespace tk::sjis;
