@@ -44,5 +44,6 @@ TEST(SjisPath, TrailByte5CIsNoSeparator) {
     EXPECT_EQ(VolumeRoot("q:\\a\\b.exe"), "q:\\");
     EXPECT_EQ(VolumeRoot("\\\\表\\共有\\a.exe"), "\\\\表\\共有\\");
     EXPECT_EQ(VolumeRoot("\\\\srv\\share"), "\\\\srv\\share\\");
-    for (const char* none : {"a.exe", "\\a.exe", "\\\\srv\\", "\\\\?\\C:\\a", "表:"}) EXPECT_EQ(VolumeRoot(none), "") << none;
+    for (const char* none : {"a.exe", "\\a.exe", "\\\\srv\\", "\\\\?\\C:\\a", "表:"})
+        EXPECT_EQ(VolumeRoot(none), "") << none;
 }
