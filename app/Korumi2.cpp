@@ -286,16 +286,25 @@ LRESULT TForm1::WMQueryEndSession() {
         tk::App().ShowException(tk::Exception(failures));
         unblockShutdown(Handle());
     }
+    savedInTheQuery = true;
     return 1;
 }
 
 LRESULT TForm1::WMEndSession(bool ending) {
-    if (!ending || !started || DestroyHandlerRun()) return 0;
+    // Cancelled: what changes from now on is saved by the next close or end.
+    if (!ending) savedInTheQuery = false;
+    if (!ending || DestroyHandlerRun()) return 0;
+    sessionEnded = true;
+    windowsExiting = true;
+    // Come while the start sequence still runs: the program ends once it is
+    // done, through the shutdown sequence with the state whole.
+    if (!started) {
+        tk::App().Terminate();
+        return 0;
+    }
     // The process may be ended as soon as this returns: what the system lends
     // us goes back now, without any window, and the loops and dialogs unwind
     // to the end of the process.
-    sessionEnded = true;
-    windowsExiting = true;
     Close();
     RunDestroyHandler();
     return 0;
@@ -343,9 +352,11 @@ void TForm1::FormCloseQuery(tk::Component&, bool& canClose) {
 
 void TForm1::FormDestroy(tk::Component&) {
     // At the end of the session the query saved the files and showed what
-    // failed; nothing may be shown now, and what is left loses no data.
-    const std::string failures = EveryStep({[this] {
-                                                if (!sessionEnded) SaveSettingsFile();
+    // failed; nothing may be shown now. A forced end may come without a
+    // query: the files are saved then, with nothing shown.
+    const bool saved = sessionEnded && savedInTheQuery;
+    const std::string failures = EveryStep({[this, saved] {
+                                                if (!saved) SaveSettingsFile();
                                             },
                                             [this] {
                                                 if (trayIcon) DeleteTrayIcon(*trayIcon, Handle());
@@ -357,8 +368,8 @@ void TForm1::FormDestroy(tk::Component&) {
                                             },
                                             // The viewers after us stay in the chain.
                                             [this] { ChangeClipboardChain(Handle(), nextClipboardViewer); },
-                                            [this] {
-                                                if (!sessionEnded) SaveSlotsFile();
+                                            [this, saved] {
+                                                if (!saved) SaveSlotsFile();
                                             }});
     if (!failures.empty() && !sessionEnded) throw tk::Exception(failures);
 }

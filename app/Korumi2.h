@@ -38,7 +38,8 @@ public:
     std::string appDir;
     bool applyingSettings = false;
     bool windowsExiting = false;
-    bool sessionEnded = false;  // WM_ENDSESSION(TRUE) came: the query saved the files
+    bool sessionEnded = false;    // WM_ENDSESSION(TRUE) came: nothing may be shown any more
+    bool savedInTheQuery = false; // the last WM_QUERYENDSESSION saved the files (or showed why not)
     UINT trayCallbackMessage = 0;
     UINT taskbarCreatedMessage = 0;  // the shell's notice that its notification area is new
     std::unique_ptr<TrayIconRecord> trayIcon;

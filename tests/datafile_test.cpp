@@ -206,9 +206,11 @@ TEST_F(DataFile, FailedSaveKeepsTheOldFileWhole) {
     EXPECT_THROW(k2::SaveDataFile(noFolder, model), tk::EFileError);
     EXPECT_EQ(GetFileAttributesA(noFolder.c_str()), INVALID_FILE_ATTRIBUTES);
 
-    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL));
+    // A file the user hid stays hidden.
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN));
     k2::SaveDataFile(path, model);
     EXPECT_EQ(k2::SplitLines(ReadFileBytes(path))[1], "new");
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, DWORD{FILE_ATTRIBUTE_HIDDEN});
     EXPECT_EQ(GetFileAttributesA((path + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 

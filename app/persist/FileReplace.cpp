@@ -133,6 +133,13 @@ void CommitReplacement(const std::string& path, const std::string& what) {
     const std::string temp = ReplacementName(path);
     const std::wstring target = tk::AnsiToWide(path);
     const std::wstring replacement = tk::AnsiToWide(temp);
+    // The attributes the user gave the old file (hidden, not indexed) go to
+    // the new one first: a volume that cannot replace only moves, and Wine's
+    // ReplaceFileW keeps none.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesW(replacement.c_str(), attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                                              FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
     // Without a backup name, this error means the old file is already gone:
     // the replacement is then the only copy and is never removed.
     bool targetRemoved = false;
