@@ -97,9 +97,11 @@ public:
     TGetIconButton& SlotButton(int k) const { return *slotButtons.at(static_cast<std::size_t>(k)); }
     // Position 0-8 of a slot button from its name; -1 for any other control.
     static int SlotPosition(const tk::Component& control);
+    // The cache file of slot g at the slot buttons' glyph size.
     std::string IconCacheFile(int g) const;
     void RefreshSlotButtons();
     void SetSlotButton(int k, TGetIconButton& button);
+    // Deletes slot g's cache files of every size.
     void DeleteSlotIcon(int g);
     void UpdatePageLabel();
     void NextPage();
@@ -159,11 +161,16 @@ public:
 
 protected:
     void BindHandlers(tk::HandlerTable& table) override;
+    // A move to a monitor of another scale: a shown page is drawn again from
+    // the cache of the new size.
+    void DpiChanged() override;
     std::unique_ptr<tk::Control> CreateCustomControl(const tk::ControlDef& def) override;
 
 private:
     void FindControls();
     void KeepOnScreen();
+    std::string IconCacheSizeFolder() const;
+    void SaveSlotIcon(const TGetIconButton& button, int g) const;
     LRESULT WMQueryEndSession();
     LRESULT WMEndSession(bool ending);
     void SaveSettingsFile();

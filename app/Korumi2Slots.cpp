@@ -19,7 +19,24 @@ int TForm1::SlotPosition(const tk::Component& control) {
     return digit >= '1' && digit <= '9' ? digit - '1' : -1;
 }
 
-std::string TForm1::IconCacheFile(int g) const { return iconCacheFolder + "\\" + std::to_string(g); }
+// Glyphs of the size a 96-dpi screen shows keep the names every version
+// reads; other sizes have a folder each, named by the glyph's side, which
+// older versions never look into.
+std::string TForm1::IconCacheSizeFolder() const {
+    const TGetIconButton& button = SlotButton(0);
+    const int size = button.GlyphSize();
+    return size == button.DesignGlyphSize() ? iconCacheFolder : iconCacheFolder + "\\" + std::to_string(size);
+}
+
+std::string TForm1::IconCacheFile(int g) const { return IconCacheSizeFolder() + "\\" + std::to_string(g); }
+
+void TForm1::SaveSlotIcon(const TGetIconButton& button, int g) const {
+    // Only the size's own folder is made: a cache folder removed while the
+    // program runs is reported as at 96 dpi.
+    const std::string folder = IconCacheSizeFolder();
+    if (folder != iconCacheFolder) CreateDirectoryA(folder.c_str(), nullptr);
+    button.SaveGlyph(IconCacheFile(g));
+}
 
 void TForm1::RefreshSlotButtons() {
     // A cache file that cannot be written (the folder removed while the
@@ -47,7 +64,7 @@ void TForm1::RefreshSlotButtons() {
         }
         button.GetIcon(path);
         try {
-            button.SaveGlyph(cache);
+            SaveSlotIcon(button, g);
         } catch (const tk::EFileError& e) {
             if (!unsaved) unsaved = e;
         }
@@ -58,10 +75,28 @@ void TForm1::RefreshSlotButtons() {
 void TForm1::SetSlotButton(int k, TGetIconButton& button) {
     const int g = currentPage * 9 + k;
     button.GetIcon(DecodeStoredText(slotPaths[static_cast<std::size_t>(g)]));
-    button.SaveGlyph(IconCacheFile(g));
+    SaveSlotIcon(button, g);
 }
 
-void TForm1::DeleteSlotIcon(int g) { DeleteFileA(IconCacheFile(g).c_str()); }
+void TForm1::DeleteSlotIcon(int g) {
+    // Every size of the slot goes: a page shown later at another scale must
+    // not find the old content's glyph.
+    const std::string name = "\\" + std::to_string(g);
+    DeleteFileA((iconCacheFolder + name).c_str());
+    WIN32_FIND_DATAA found{};
+    tk::FindHandle find(FindFirstFileA((iconCacheFolder + "\\*").c_str(), &found));
+    if (!find) return;
+    do {
+        const std::string sub = found.cFileName;
+        const bool sizeFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !sub.empty() &&
+                                sub.find_first_not_of("0123456789") == std::string::npos;
+        if (sizeFolder) DeleteFileA((iconCacheFolder + "\\" + sub + name).c_str());
+    } while (FindNextFileA(find.Get(), &found));
+}
+
+void TForm1::DpiChanged() {
+    if (Showing()) RefreshSlotButtons();
+}
 
 void TForm1::UpdatePageLabel() { Label3->SetCaption("[" + std::to_string(currentPage + 1) + "]ページ"); }
 

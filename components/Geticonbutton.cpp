@@ -3,6 +3,7 @@
 #include "toolkit/Handles.h"
 #include "toolkit/Text.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -10,44 +11,79 @@
 namespace k2 {
 namespace {
 
-// The shell's icon for a path. ExtractAssociatedIconA comes first; where it
-// finds none (folders and unassociated documents under some shells) the
-// shell's file information supplies the icon.
-tk::IconHandle AssociatedIcon(const std::string& path) {
+// IImageList: the system image lists are handed out as this interface, and
+// the pointer doubles as the list's HIMAGELIST.
+constexpr GUID kImageListId = {0x46eb5926, 0x582e, 0x4017, {0x9f, 0xdf, 0xe8, 0x99, 0x8d, 0xaa, 0x09, 0x50}};
+
+int IconSide(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info)) return 0;
+    tk::BitmapHandle mask(info.hbmMask), colour(info.hbmColor);
+    BITMAP bm{};
+    GetObjectA(info.hbmMask, sizeof(bm), &bm);
+    return bm.bmWidth;
+}
+
+// The icon at index `index` of the system image list whose size is the
+// smallest that reaches `size` (the largest where none does).
+tk::IconHandle SystemListIcon(int index, int size) {
+    tk::ComPtr<IUnknown> chosen;
+    int chosenSide = 0;
+    for (int list : {SHIL_LARGE, SHIL_EXTRALARGE, 4 /* SHIL_JUMBO */}) {
+        tk::ComPtr<IUnknown> candidate;
+        if (FAILED(SHGetImageList(list, kImageListId, candidate.PutVoid())) || !candidate) continue;
+        int cx = 0, cy = 0;
+        if (!ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(candidate.Get()), &cx, &cy)) continue;
+        const bool better = chosenSide < size ? cx > chosenSide : cx >= size && cx < chosenSide;
+        if (!chosen || better) {
+            chosen = std::move(candidate);
+            chosenSide = cx;
+        }
+    }
+    if (!chosen) return {};
+    return tk::IconHandle(ImageList_GetIcon(reinterpret_cast<HIMAGELIST>(chosen.Get()), index, ILD_NORMAL));
+}
+
+// The shell's icon for a path, `size` pixels square where the shell has it.
+// ExtractAssociatedIconA comes first; where it finds none (folders and
+// unassociated documents under some shells), or not at this size, the
+// shell's file information supplies the icon, from the system image list
+// at the next size up.
+tk::IconHandle AssociatedIcon(const std::string& path, int size) {
     char buffer[MAX_PATH] = {};
     WORD index = 0;
+    tk::IconHandle extracted;
     if (path.size() < MAX_PATH) {
         // The call may write the icon file's path back into its buffer.
         std::memcpy(buffer, path.c_str(), path.size() + 1);
-        if (HICON icon = ExtractAssociatedIconA(GetModuleHandleA(nullptr), buffer, &index))
-            return tk::IconHandle(icon);
+        extracted = tk::IconHandle(ExtractAssociatedIconA(GetModuleHandleA(nullptr), buffer, &index));
+        if (extracted && IconSide(extracted.Get()) == size) return extracted;
     }
     SHFILEINFOA info{};
-    if (SHGetFileInfoA(path.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_LARGEICON) && info.hIcon)
-        return tk::IconHandle(info.hIcon);
-    return {};
+    if (!SHGetFileInfoA(path.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_LARGEICON | SHGFI_SYSICONINDEX))
+        return extracted;
+    tk::IconHandle large(info.hIcon);
+    if (large && IconSide(large.Get()) == size) return large;
+    if (tk::IconHandle listed = SystemListIcon(info.iIcon, size)) return listed;
+    return extracted ? std::move(extracted) : std::move(large);
 }
 
 } // namespace
 
 TGetIconButton::TGetIconButton(tk::Component* owner) : tk::BitBtn(owner, "TGetIconButton") {}
 
+int TGetIconButton::GlyphSize() const { return Scaled(DesignGlyphSize()); }
+
 void TGetIconButton::GetIcon(std::string path) {
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
-    tk::Bitmap work(Width() - 8, Height() - 8, face);
+    const int size = GlyphSize();
+    tk::Bitmap work(size, Scaled(DesignBounds().bottom - 8), face);
     SetGlyph(work);
     if (!tk::FileExists(path)) return;
-    tk::IconHandle icon = AssociatedIcon(path);
+    tk::IconHandle icon = AssociatedIcon(path, size);
     if (!icon) return;
-    ICONINFO info{};
-    if (GetIconInfo(icon.Get(), &info)) {
-        tk::BitmapHandle mask(info.hbmMask), colour(info.hbmColor);
-        BITMAP bm{};
-        GetObjectA(info.hbmMask, sizeof(bm), &bm);
-        const int height = info.hbmColor ? bm.bmHeight : bm.bmHeight / 2;
-        work.SetSize(bm.bmWidth, height, face);
-    }
-    work.DrawIcon(icon.Get(), 0, 0);
+    // An icon of another size than the glyph's is scaled to it.
+    work.DrawIcon(icon.Get(), 0, 0, IconSide(icon.Get()) == size ? 0 : size);
     // The lower-left pixel is the glyph's transparent colour: make it the face.
     work.SetPixel(0, work.Height() - 1, face);
     SetGlyph(work);

@@ -12,6 +12,10 @@ public:
     // Shows the icon of `path` on the button; a path that does not exist
     // (the empty one included) gives a blank, face-coloured glyph.
     void GetIcon(std::string path);
+    // The glyph's side at 96 dpi (the button's less 8 pixels), and at the
+    // button's DPI.
+    int DesignGlyphSize() const { return DesignBounds().right - 8; }
+    int GlyphSize() const;
 };
 
 } // namespace k2

@@ -3,6 +3,8 @@
 
 #include "resources/Form1Layout.h"
 #include "toolkit/Application.h"
+#include "toolkit/Bitmap.h"
+#include "toolkit/Dpi.h"
 #include "toolkit/Text.h"
 
 #include <vector>
@@ -27,23 +29,12 @@ POINT PositionInParent(HWND hwnd) {
     return point;
 }
 
-} // namespace
-
-TEST_F(MainWindowTest, BuiltWindowMatchesItsLayout) {
-    Start();
-    k2::TForm1& form = Form();
-    HWND hwnd = form.Handle();
-    EXPECT_EQ(tk::WindowText(hwnd), "コルミ２");
-    const RECT client = ClientRectOf(hwnd);
-    EXPECT_EQ(client.right, 427);
-    EXPECT_EQ(client.bottom, 258);
-    EXPECT_TRUE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    const LONG style = GetWindowLongA(hwnd, GWL_STYLE);
-    EXPECT_TRUE(style & WS_MINIMIZEBOX);
-    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
-    EXPECT_FALSE(style & WS_THICKFRAME);
-    EXPECT_FALSE(IsWindowVisible(hwnd)) << "the window starts hidden";
-
+// Every control where its layout row puts it, scaled to `dpi`.
+void ExpectLayoutAt(k2::TForm1& form, int dpi) {
+    SCOPED_TRACE(dpi);
+    const RECT client = ClientRectOf(form.Handle());
+    EXPECT_EQ(client.right, tk::Scale(427, dpi));
+    EXPECT_EQ(client.bottom, tk::Scale(258, dpi));
     for (const tk::ControlDef& def : k2::layout::kForm1Controls) {
         SCOPED_TRACE(def.name);
         tk::Control* control = form.FindControl(def.name);
@@ -54,16 +45,32 @@ TEST_F(MainWindowTest, BuiltWindowMatchesItsLayout) {
         EXPECT_EQ(control->Hint(), def.hint);
         if (std::string(def.className) == "TTabSheet") continue;  // placed by its page control
         const POINT at = PositionInParent(control->Handle());
-        EXPECT_EQ(at.x, def.left);
-        EXPECT_EQ(at.y, def.top);
+        EXPECT_EQ(at.x, tk::Scale(def.left, dpi));
+        EXPECT_EQ(at.y, tk::Scale(def.top, dpi));
         RECT window;
         GetWindowRect(control->Handle(), &window);
-        EXPECT_EQ(window.right - window.left, def.width);
-        EXPECT_EQ(window.bottom - window.top, def.height);
+        EXPECT_EQ(window.right - window.left, tk::Scale(def.width, dpi));
+        EXPECT_EQ(window.bottom - window.top, tk::Scale(def.height, dpi));
         if (*def.caption) {
             EXPECT_EQ(tk::WindowText(control->Handle()), def.caption);
         }
     }
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, BuiltWindowMatchesItsLayout) {
+    Start();
+    k2::TForm1& form = Form();
+    HWND hwnd = form.Handle();
+    EXPECT_EQ(tk::WindowText(hwnd), "コルミ２");
+    EXPECT_TRUE(GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    const LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_FALSE(IsWindowVisible(hwnd)) << "the window starts hidden";
+    ExpectLayoutAt(form, tk::WindowDpi(hwnd));
     EXPECT_FALSE(form.BitBtn6->Visible()) << "PASS is hidden while passwords are off";
     EXPECT_EQ(form.Label6->Caption(), "Version1.4.9");
     EXPECT_EQ(form.Label3->Caption(), "[1]ページ");
@@ -199,4 +206,39 @@ TEST_F(MainWindowTest, ControlsAreFoundFromTheirOwnWindowsOnly) {
     DestroyWindow(button);
     EXPECT_EQ(form.BitBtn1->Handle(), nullptr);
     EXPECT_EQ(tk::Control::FromHandle(button), nullptr);
+}
+
+// A move to a monitor of another scale: the system's rectangle is taken, the
+// layout follows, and the page is drawn again from the cache of the new size.
+TEST_F(MainWindowTest, DpiChangeLaysTheWindowOutAgainWithGlyphsFromTheCacheOfThatSize) {
+    Start();
+    k2::TForm1& form = Form();
+    const HWND hwnd = form.Handle();
+    Register(0, tk::ModuleFileName());
+    Register(1, tk::ModuleFileName());
+    form.ShowMainWindow();
+    const int start = tk::WindowDpi(hwnd);
+    const int other = start == 144 ? 96 : 144;
+    // Slot 0 already has a glyph of the other size; slot 1 has none.
+    const int side = tk::Scale(32, other);
+    CreateDirectoryA((Dir() + "Icon\\" + std::to_string(side)).c_str(), nullptr);
+    tk::Bitmap(side, side, RGB(10, 200, 30)).SaveToFile(CacheFile(0, side));
+
+    for (const int dpi : {other, start}) {
+        const RECT frame = WindowRectOf(hwnd);
+        const RECT client = ClientRectOf(hwnd);
+        const RECT suggested{frame.left + 7, frame.top + 5,
+                             frame.left + 7 + frame.right - frame.left - client.right + tk::Scale(427, dpi),
+                             frame.top + 5 + frame.bottom - frame.top - client.bottom + tk::Scale(258, dpi)};
+        SendMessageA(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        EXPECT_EQ(WindowRectOf(hwnd).left, suggested.left);
+        ExpectLayoutAt(form, dpi);
+        for (int k : {0, 1}) EXPECT_EQ(form.SlotButton(k).Glyph().Width(), tk::Scale(32, dpi)) << k;
+        if (dpi == other) {
+            EXPECT_EQ(form.SlotButton(0).Glyph().Pixel(side / 2, 1), RGB(10, 200, 30)) << "fetched though cached";
+            EXPECT_TRUE(tk::FileExists(CacheFile(1, side)));
+            // Wine's shell icons follow the prefix's DPI: slot 1's comes from the system image list.
+            EXPECT_NE(form.SlotButton(1).Glyph().Pixel(side / 2, side / 2), GetSysColor(COLOR_BTNFACE));
+        }
+    }
 }

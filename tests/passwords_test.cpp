@@ -8,6 +8,7 @@
 #include "app/persist/StoredText.h"
 #include "resources/Form2Layout.h"
 #include "toolkit/Application.h"
+#include "toolkit/Dpi.h"
 
 #include <functional>
 #include <stdexcept>
@@ -93,6 +94,7 @@ TEST_F(PasswordsTest, DialogAsksAsTheModeSaysAndSubmitsHoweverItCloses) {
 
     LRESULT passwordChar = 0;
     bool editFocused = false;
+    RECT client{}, editRect{};  // the dialog's, at this display's scale
     const DWORD guiThread = GetCurrentThreadId();
     answerer_.Queue("abc", CloseBy::OkButton, 0, [&](HWND dialog) {
         HWND edit = k2test::FindDescendant(dialog, "Edit");
@@ -102,6 +104,8 @@ TEST_F(PasswordsTest, DialogAsksAsTheModeSaysAndSubmitsHoweverItCloses) {
         GUITHREADINFO info{};
         info.cbSize = sizeof info;
         editFocused = GetGUIThreadInfo(guiThread, &info) && info.hwndFocus == edit;
+        GetClientRect(dialog, &client);
+        GetWindowRect(edit, &editRect);
     });
     bool strayReleaseClosed = false;
     answerer_.Queue("表x", CloseBy::Enter, 0, [&](HWND dialog) {
@@ -135,14 +139,19 @@ TEST_F(PasswordsTest, DialogAsksAsTheModeSaysAndSubmitsHoweverItCloses) {
     EXPECT_FALSE(strayReleaseClosed) << "a key-up without its key-down closed the dialog";
     EXPECT_EQ(passwordChar, '*');
     EXPECT_TRUE(editFocused) << "the edit field has the focus when the dialog opens";
+    const int dpi = tk::SystemDpi();
+    EXPECT_EQ(client.right, tk::Scale(425, dpi));
+    EXPECT_EQ(client.bottom, tk::Scale(112, dpi));
+    EXPECT_EQ(editRect.right - editRect.left, tk::Scale(337, dpi));
+    EXPECT_EQ(editRect.bottom - editRect.top, tk::Scale(20, dpi));
 }
 
 TEST_F(PasswordsTest, DialogPanelsExplainThemselvesInTheMainWindow) {
     StartShown(false);
     HWND label2 = Form().Label2->Handle();
     std::string overPanel, overPrompt, overEdit, overButton;
-    auto hover = [&](HWND dialog, int x, int y) {
-        POINT point{x, y};
+    auto hover = [&](HWND dialog, int x, int y) {  // x, y in the layout's pixels
+        POINT point{tk::Scale(x, tk::SystemDpi()), tk::Scale(y, tk::SystemDpi())};
         ClientToScreen(dialog, &point);
         SetCursorPos(point.x, point.y);
         PostMessageA(dialog, WM_NULL, 0, 0);  // wakes the dialog's loop for its idle work

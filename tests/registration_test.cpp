@@ -208,11 +208,16 @@ TEST_F(RegistrationTest, DeleteToolEmptiesTheSlotWithItsPasswordAndCache) {
     form.passwords[5] = k2::EncodeStoredText("pw");
     form.ShowMainWindow();
     ASSERT_TRUE(tk::FileExists(CacheFile(4)));
+    // Glyphs of other scales, shown on other monitors earlier.
+    for (int side : {32, 40, 64}) {
+        CreateDirectoryA((Dir() + "Icon\\" + std::to_string(side)).c_str(), nullptr);
+        tk::Bitmap(side, side, RGB(1, 2, 3)).SaveToFile(CacheFile(4, side));
+    }
 
     k2test::DragTo(*form.BitBtn5, form.SlotButton(4));
     EXPECT_EQ(form.slotPaths[4], "");
     EXPECT_EQ(form.passwords[5], "");
-    EXPECT_FALSE(tk::FileExists(CacheFile(4)));
+    for (int side : {32, 40, 64}) EXPECT_FALSE(tk::FileExists(CacheFile(4, side))) << side;
     EXPECT_EQ(form.SlotButton(4).Glyph().Pixel(16, 16), GetSysColor(COLOR_BTNFACE));
 
     // On an empty slot: still empty, still no cache file.

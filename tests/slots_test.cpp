@@ -5,8 +5,10 @@
 
 #include "toolkit/Application.h"
 #include "toolkit/Bitmap.h"
+#include "toolkit/SjisPath.h"
 #include "toolkit/Text.h"
 
+using k2test::GlyphSide;
 using k2test::MainWindowTest;
 using k2test::ProfileValue;
 using k2test::Pump;
@@ -27,17 +29,17 @@ std::string Difference(const tk::Bitmap& a, const tk::Bitmap& b) {
     return {};
 }
 
-// The cleared glyph: 32 x 32 in the button face colour.
+// The cleared glyph: a square of the glyph's side in the button face colour.
 ::testing::AssertionResult IsBlank(const tk::Bitmap& glyph) {
-    const std::string difference = Difference(glyph, tk::Bitmap(32, 32, Face()));
+    const std::string difference = Difference(glyph, tk::Bitmap(GlyphSide(), GlyphSide(), Face()));
     if (difference.empty()) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "not the blank glyph: " << difference;
 }
 
 // A picture no shell icon looks like.
 tk::Bitmap Distinctive() {
-    tk::Bitmap bitmap(32, 32, RGB(10, 200, 30));
-    for (int i = 0; i < 32; ++i) bitmap.SetPixel(i, i, RGB(250, 0, 250));
+    tk::Bitmap bitmap(GlyphSide(), GlyphSide(), RGB(10, 200, 30));
+    for (int i = 0; i < GlyphSide(); ++i) bitmap.SetPixel(i, i, RGB(250, 0, 250));
     return bitmap;
 }
 
@@ -64,6 +66,8 @@ int ApplicationIconNumber() {
 
 class SlotsTest : public MainWindowTest {
 protected:
+    // The cache folder of this display's glyph size, made.
+    void MakeCacheFolder() { tk::ForceDirectories(tk::sjis::FolderPart(CacheFile(0))); }
     const tk::Bitmap& Glyph(int k) { return Form().SlotButton(k).Glyph(); }
     // This test program: a file with an icon of its own.
     const std::string program_ = tk::ModuleFileName();
@@ -105,6 +109,7 @@ TEST_F(SlotsTest, CachedGlyphIsShownAsStoredWhileEmptySlotsStayBlank) {
     Start();
     // Slot 0 is registered, slot 1 is empty; both have a cache file.
     Register(0, program_);
+    MakeCacheFolder();
     Distinctive().SaveToFile(CacheFile(0));
     Distinctive().SaveToFile(CacheFile(1));
     const std::string stored = k2test::ReadFileBytes(CacheFile(0));
@@ -125,6 +130,7 @@ TEST_F(SlotsTest, UnreadableCacheFileIsFetchedAgainAndRewritten) {
     const std::string noWidth = whole.substr(0, 18) + std::string(4, '\0') + whole.substr(22);
     const std::string noHeight = whole.substr(0, 22) + std::string(4, '\0') + whole.substr(26);
     Start();
+    MakeCacheFolder();
     k2test::BoxAnswerer boxes;
     for (const std::string& content : {std::string("not a bitmap"), truncated, std::string(), noWidth, noHeight}) {
         SCOPED_TRACE(content.size());

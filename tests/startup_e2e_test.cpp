@@ -11,6 +11,7 @@
 #include "support/Process.h"
 #include "support/Scratch.h"
 #include "support/Windows.h"
+#include "toolkit/Dpi.h"
 
 using k2test::K2MutexExists;
 using k2test::Process;
@@ -83,10 +84,26 @@ protected:
     std::string exe_;
 };
 
-TEST_F(StartupTest, FirstCopyRunsWithNoVisibleWindow) {
+TEST_F(StartupTest, FirstCopyRunsWithNoVisibleWindowOfTheScreensScale) {
     const Process first = StartCopy();
     ASSERT_TRUE(Started(first));
     ExpectRunsHidden(first);
+
+    // The window and its 13 square buttons (slots, arrows, file and folder
+    // tools) are sized for this display's DPI.
+    RECT client{};
+    GetClientRect(MainWindowOf(first), &client);
+    EXPECT_EQ(client.right, tk::Scale(427, tk::SystemDpi()));
+    EXPECT_EQ(client.bottom, tk::Scale(258, tk::SystemDpi()));
+    int squares = 0;
+    EnumChildWindows(MainWindowOf(first), [](HWND child, LPARAM count) -> BOOL {
+        RECT r{};
+        GetWindowRect(child, &r);
+        const int side = r.right - r.left;
+        *reinterpret_cast<int*>(count) += side == tk::Scale(40, tk::SystemDpi()) && r.bottom - r.top == side;
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&squares));
+    EXPECT_EQ(squares, 13);
 }
 
 TEST_F(StartupTest, SecondCopyShowsTwoBoxesAndExitsLeavingTheFirstRunning) {

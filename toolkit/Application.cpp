@@ -1,6 +1,7 @@
 #include "toolkit/Application.h"
 
 #include "toolkit/Control.h"
+#include "toolkit/Dpi.h"
 #include "toolkit/Form.h"
 #include "toolkit/SjisPath.h"
 
@@ -189,12 +190,12 @@ void Application::ShowException(const std::exception& e) {
     if (quitting) PostQuitMessage(static_cast<int>(quit.wParam));
 }
 
-HFONT Application::Font(const std::string& face, int height) {
-    if (height == 0) height = 12;
+HFONT Application::Font(const std::string& face, int height, int dpi) {
+    height = Scale(height == 0 ? 12 : std::abs(height), dpi);
     const auto key = std::make_pair(face, height);
     auto found = fonts_.find(key);
     if (found == fonts_.end()) {
-        HFONT font = CreateFontA(-std::abs(height), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+        HFONT font = CreateFontA(-height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                  DEFAULT_PITCH | FF_DONTCARE, face.c_str());
         found = fonts_.emplace(key, FontHandle(font)).first;

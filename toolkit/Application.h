@@ -78,7 +78,8 @@ public:
     // program is closing.
     void ShowException(const std::exception& e);
 
-    HFONT Font(const std::string& face, int height);
+    // A shared font; `height` is the character height at 96 dpi (0: 12 pixels).
+    HFONT Font(const std::string& face, int height, int dpi);
 
 private:
     Application() = default;

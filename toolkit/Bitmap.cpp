@@ -187,10 +187,10 @@ void Bitmap::SetPixel(int x, int y, COLORREF colour) {
     ::SetPixel(canvas.Get(), x, y, colour);
 }
 
-void Bitmap::DrawIcon(HICON icon, int x, int y) {
+void Bitmap::DrawIcon(HICON icon, int x, int y, int size) {
     if (Empty() || !icon) return;
     Canvas canvas(handle_.Get());
-    DrawIconEx(canvas.Get(), x, y, icon, 0, 0, 0, nullptr, DI_NORMAL);
+    DrawIconEx(canvas.Get(), x, y, icon, size, size, 0, nullptr, DI_NORMAL);
 }
 
 std::string Bitmap::Rgb24() const {

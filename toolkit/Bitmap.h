@@ -34,8 +34,9 @@ public:
     void Fill(COLORREF colour);
     COLORREF Pixel(int x, int y) const; // CLR_INVALID outside the bitmap
     void SetPixel(int x, int y, COLORREF colour);
-    // Draws an icon at (x, y) with its mask, at the icon's own size.
-    void DrawIcon(HICON icon, int x, int y);
+    // Draws an icon at (x, y) with its mask, at the icon's own size or
+    // scaled to `size` pixels square.
+    void DrawIcon(HICON icon, int x, int y, int size = 0);
     // Colour of the lower-left pixel: the transparent colour of glyphs.
     COLORREF TransparentColor() const { return Pixel(0, height_ - 1); }
 

@@ -61,7 +61,7 @@ void BitBtn::Draw(const DRAWITEMSTRUCT& item) {
     RECT rect = item.rcItem;
     const bool pressed = (item.itemState & ODS_SELECTED) != 0;
     DrawFrameControl(dc, &rect, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
-    const int shift = pressed ? 1 : 0;
+    const int shift = pressed ? Scaled(1) : 0;
     const std::string& text = Caption();
     if (!glyph_.Empty()) {
         int x = (rect.right - rect.left - glyph_.Width()) / 2 + shift;
@@ -79,7 +79,7 @@ void BitBtn::Draw(const DRAWITEMSTRUCT& item) {
     }
     if (item.itemState & ODS_FOCUS) {
         RECT focus = rect;
-        InflateRect(&focus, -4, -4);
+        InflateRect(&focus, -Scaled(4), -Scaled(4));
         DrawFocusRect(dc, &focus);
     }
 }

@@ -1,6 +1,7 @@
 #include "toolkit/Control.h"
 
 #include "toolkit/Application.h"
+#include "toolkit/Dpi.h"
 #include "toolkit/Exception.h"
 
 #include <commctrl.h>
@@ -165,10 +166,8 @@ Control* Control::ControlAtClientPoint(POINT point) {
 
 void Control::ApplyDef(const ControlDef& def) {
     SetName(def.name);
-    left_ = def.left;
-    top_ = def.top;
-    width_ = def.width;
-    height_ = def.height;
+    fromLayout_ = true;
+    designBounds_ = RECT{def.left, def.top, def.width, def.height};
     caption_ = def.caption;
     hint_ = def.hint;
     visible_ = def.visible;
@@ -187,6 +186,12 @@ void Control::CreateHandle(HWND parentWindow) {
         if (fontName_.empty()) fontName_ = parent_->FontName();
         if (fontHeight_ == 0) fontHeight_ = parent_->FontHeight();
         if (!parentWindow) parentWindow = parent_->Handle();
+    }
+    if (fromLayout_) {
+        left_ = Scaled(designBounds_.left);
+        top_ = Scaled(designBounds_.top);
+        width_ = Scaled(designBounds_.right);
+        height_ = Scaled(designBounds_.bottom);
     }
     if (!systemClass_) EnsureClassRegistered(params.windowClass);
     DWORD style = params.style;
@@ -211,6 +216,18 @@ void Control::SetBounds(int left, int top, int width, int height) {
     width_ = width;
     height_ = height;
     if (hwnd_) SetWindowPos(hwnd_.Get(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int Control::Scaled(int value) const { return Scale(value, Dpi()); }
+
+void Control::ChangeDpi() {
+    if (fromLayout_) {
+        SetBounds(Scaled(designBounds_.left), Scaled(designBounds_.top), Scaled(designBounds_.right),
+                  Scaled(designBounds_.bottom));
+    }
+    if (hwnd_) SendMessageA(hwnd_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
+    DpiChanged();
+    Invalidate();
 }
 
 void Control::SetCaption(const std::string& caption) {
@@ -250,7 +267,7 @@ void Control::Invalidate() {
     if (hwnd_) InvalidateRect(hwnd_.Get(), nullptr, TRUE);
 }
 
-HFONT Control::ControlFont() const { return Application::Instance().Font(fontName_, fontHeight_); }
+HFONT Control::ControlFont() const { return Application::Instance().Font(fontName_, fontHeight_, Dpi()); }
 
 COLORREF Control::EffectiveColor() const { return color_ == kDefault ? GetSysColor(COLOR_BTNFACE) : color_; }
 

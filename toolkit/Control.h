@@ -47,11 +47,20 @@ public:
     // Properties from a layout row; the window must not exist yet.
     virtual void ApplyDef(const ControlDef& def);
 
+    // Geometry in pixels at the window's DPI; a layout row gives it at 96 dpi.
     int Left() const { return left_; }
     int Top() const { return top_; }
     int Width() const { return width_; }
     int Height() const { return height_; }
     void SetBounds(int left, int top, int width, int height);
+    // The bounds of the control's layout row (left, top, width, height at 96 dpi).
+    const RECT& DesignBounds() const { return designBounds_; }
+    // The DPI the control is shown at: its form's.
+    int Dpi() const { return parent_ ? parent_->Dpi() : dpi_; }
+    // A length given at 96 dpi, at the control's DPI.
+    int Scaled(int value) const;
+    // Lays the control out again once its form has moved to another DPI.
+    void ChangeDpi();
 
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
@@ -65,6 +74,7 @@ public:
     void SetColor(COLORREF color);
     COLORREF FontColor() const { return fontColor_; }
     void SetFontColor(COLORREF color);
+    // The font's character height at 96 dpi (0: the form's).
     int FontHeight() const { return fontHeight_; }
     void SetFontHeight(int height);
     const std::string& FontName() const { return fontName_; }
@@ -103,6 +113,9 @@ protected:
     virtual bool Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // Called once the window exists.
     virtual void Created() {}
+    // Called after ChangeDpi has scaled the bounds and the font.
+    virtual void DpiChanged() {}
+    void SetDpi(int dpi) { dpi_ = dpi; }
     // Font used for the window (the form's unless the control has its own height).
     HFONT ControlFont() const;
     // Background brush for the control's colour (button face by default).
@@ -128,6 +141,9 @@ private:
     WindowHandle hwnd_;
     bool systemClass_ = false;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    bool fromLayout_ = false;  // the bounds below come from a layout row
+    RECT designBounds_{};      // left, top, width, height at 96 dpi
+    int dpi_ = 96;             // of a top-level window
     std::string caption_;
     std::string hint_;
     bool visible_ = true;

@@ -96,6 +96,8 @@ protected:
     CreateParams GetCreateParams() const override;
     bool Reflected(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The tabs' height follows the new font.
+    void DpiChanged() override;
 
 private:
     void ShowActive();
@@ -136,6 +138,7 @@ public:
 protected:
     CreateParams GetCreateParams() const override;
     void Created() override;
+    void DpiChanged() override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:

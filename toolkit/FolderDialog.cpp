@@ -1,6 +1,7 @@
 #include "toolkit/FolderDialog.h"
 
 #include "toolkit/Application.h"
+#include "toolkit/Dpi.h"
 #include "toolkit/Exception.h"
 #include "toolkit/FolderPaths.h"
 #include "toolkit/Handles.h"
@@ -130,7 +131,7 @@ private:
         SelectGuard font(dc.Get(), reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
         TEXTMETRICA metrics{};
         GetTextMetricsA(dc.Get(), &metrics);
-        item.itemHeight = static_cast<UINT>(metrics.tmHeight + 2);
+        item.itemHeight = static_cast<UINT>(metrics.tmHeight + Scale(2, WindowDpi(dialog)));
         return TRUE;
     }
 
@@ -320,7 +321,7 @@ private:
         label.resize(static_cast<std::size_t>(std::max<LRESULT>(length, 0)));
         const int indent = static_cast<int>(item.itemData) * (item.rcItem.bottom - item.rcItem.top) * 2 / 3;
         RECT text = item.rcItem;
-        text.left += 2 + indent;
+        text.left += Scale(2, WindowDpi(item.hwndItem)) + indent;
         const int oldMode = SetBkMode(item.hDC, TRANSPARENT);
         const COLORREF oldColour =
             SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));

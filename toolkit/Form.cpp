@@ -2,6 +2,7 @@
 
 #include "toolkit/Application.h"
 #include "toolkit/Controls.h"
+#include "toolkit/Dpi.h"
 
 namespace tk {
 namespace {
@@ -51,12 +52,18 @@ void Form::Build(const FormDef& def) {
     SetFontName(def.fontName);
     SetFontHeight(def.fontHeight);
 
-    const CreateParams params = GetCreateParams();
-    RECT frame{0, 0, def.clientWidth, def.clientHeight};
-    AdjustWindowRectEx(&frame, params.style, FALSE, params.exStyle);
-    SetBounds(def.left, def.left == CW_USEDEFAULT ? 0 : def.top, frame.right - frame.left,
-              frame.bottom - frame.top);
+    // The layout is given at 96 dpi: the window is built at the DPI of the
+    // monitor it comes up on.
+    SetDpi(SystemDpi());
+    const SIZE frame = FrameSize(Dpi());
+    const bool placed = def.left != CW_USEDEFAULT;
+    SetBounds(placed ? Scaled(def.left) : CW_USEDEFAULT, placed ? Scaled(def.top) : 0, frame.cx, frame.cy);
     CreateHandle(Application::Instance().Handle());
+    if (const int dpi = WindowDpi(Handle()); dpi != Dpi()) {
+        SetDpi(dpi);
+        const SIZE scaled = FrameSize(dpi);
+        SetWindowPos(Handle(), nullptr, 0, 0, scaled.cx, scaled.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 
     HandlerTable table;
     BindHandlers(table);
@@ -82,6 +89,36 @@ void Form::Build(const FormDef& def) {
         }
         menus_.push_back(std::move(menu));
     }
+}
+
+SIZE Form::FrameSize(int dpi) const {
+    const CreateParams params = GetCreateParams();
+    RECT frame{0, 0, Scale(def_.clientWidth, dpi), Scale(def_.clientHeight, dpi)};
+    AdjustWindowRectForDpi(frame, params.style, params.exStyle, dpi);
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void Form::ChangeFormDpi(int dpi, const RECT& suggested) {
+    SetDpi(dpi);
+    // Every control of the window, those built at run time included, is laid
+    // out again before anything is drawn at the new size.
+    std::vector<Control*> children;
+    EnumChildWindows(
+        Handle(),
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* list = reinterpret_cast<std::vector<Control*>*>(param);
+            if (Control* control = FromHandle(hwnd)) list->push_back(control);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&children));
+    SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+    for (Control* child : children) child->ChangeDpi();
+    SetBounds(suggested.left, suggested.top, suggested.right - suggested.left, suggested.bottom - suggested.top);
+    // The form's own work (new glyphs) sees it visible again; nothing is
+    // painted before the redraw below.
+    SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
+    ChangeDpi();
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 std::unique_ptr<Control> Form::CreateControl(const ControlDef& def) {
@@ -225,6 +262,12 @@ LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             Application::Instance().SetHint(hint);
         }
         return 0;
+    case kGetDpiScaledSize: {
+        // The size the system proposes for the new DPI is the layout's own.
+        *reinterpret_cast<SIZE*>(lParam) = FrameSize(static_cast<int>(wParam));
+        return TRUE;
+    }
+    case WM_DPICHANGED: ChangeFormDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_ENDSESSION:
         // The session ends: state is saved now, the process may not get
         // back to its message loop.

@@ -72,6 +72,11 @@ protected:
 
 private:
     std::unique_ptr<Control> CreateControl(const ControlDef& def);
+    // The window's outer size for the layout's client size at `dpi`.
+    SIZE FrameSize(int dpi) const;
+    // The window has moved to a monitor of another DPI: the system's
+    // suggested rectangle, every control scaled again.
+    void ChangeFormDpi(int dpi, const RECT& suggested);
     void Bind(Control& control, const ControlDef& def, const HandlerTable& table);
     void DoClose();
 

@@ -66,6 +66,10 @@ RECT PageControl::TabRect(int index) const {
     return rect;
 }
 
+void PageControl::DpiChanged() {
+    for (TabSheet* sheet : sheets_) PlaceSheet(sheet);
+}
+
 void PageControl::PlaceSheet(TabSheet* sheet) {
     RECT rect;
     GetClientRect(Handle(), &rect);

@@ -4,10 +4,13 @@
 namespace tk {
 namespace {
 
-void FrameBevel(HDC dc, RECT& rect, Bevel bevel) {
+// A bevel one pixel wide at 96 dpi, `width` pixels wide at the window's.
+void FrameBevel(HDC dc, RECT& rect, Bevel bevel, int width) {
     if (bevel == Bevel::None) return;
-    DrawEdge(dc, &rect, bevel == Bevel::Lowered ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
-    InflateRect(&rect, -1, -1);
+    for (int i = 0; i < width; ++i) {
+        DrawEdge(dc, &rect, bevel == Bevel::Lowered ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+        InflateRect(&rect, -1, -1);
+    }
 }
 
 UINT AlignFlags(TextAlign alignment) {
@@ -41,8 +44,8 @@ LRESULT Panel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         RECT rect;
         GetClientRect(Handle(), &rect);
         FillRect(dc, &rect, BackgroundBrush());
-        FrameBevel(dc, rect, bevelOuter_);
-        FrameBevel(dc, rect, bevelInner_);
+        FrameBevel(dc, rect, bevelOuter_, Scaled(1));
+        FrameBevel(dc, rect, bevelInner_, Scaled(1));
         EndPaint(Handle(), &ps);
         return 0;
     }

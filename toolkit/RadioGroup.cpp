@@ -21,6 +21,8 @@ CreateParams RadioGroup::GetCreateParams() const {
 
 void RadioGroup::Created() { RebuildButtons(); }
 
+void RadioGroup::DpiChanged() { RebuildButtons(); }
+
 void RadioGroup::SetItems(const std::string& text) {
     items_.clear();
     std::size_t start = 0;
@@ -55,15 +57,15 @@ void RadioGroup::RebuildButtons() {
     if (count == 0) return;
     const int columns = columns_ < 1 ? 1 : columns_;
     const int perColumn = (count + columns - 1) / columns;
-    const int textHeight = FontHeight() == 0 ? 12 : std::abs(FontHeight());
-    const int buttonWidth = (Width() - 10) / columns;
-    const int space = Height() - textHeight - 5;
+    const int textHeight = Scaled(FontHeight() == 0 ? 12 : std::abs(FontHeight()));
+    const int buttonWidth = (Width() - Scaled(10)) / columns;
+    const int space = Height() - textHeight - Scaled(5);
     const int buttonHeight = space / perColumn;
-    const int topMargin = textHeight + 1 + (space % perColumn) / 2;
+    const int topMargin = textHeight + Scaled(1) + (space % perColumn) / 2;
     for (int i = 0; i < count; ++i) {
         HWND button = CreateWindowExA(0, "BUTTON", items_[static_cast<std::size_t>(i)].c_str(),
                                       WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_RADIOBUTTON,
-                                      (i / perColumn) * buttonWidth + 8, (i % perColumn) * buttonHeight + topMargin,
+                                      (i / perColumn) * buttonWidth + Scaled(8), (i % perColumn) * buttonHeight + topMargin,
                                       buttonWidth, buttonHeight, Handle(), reinterpret_cast<HMENU>(INT_PTR(100 + i)),
                                       GetModuleHandleA(nullptr), nullptr);
         SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
@@ -113,7 +115,7 @@ LRESULT RadioGroup::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             SetBkColor(dc, EffectiveColor());
             SetTextColor(dc, EffectiveFontColor());
             SetBkMode(dc, OPAQUE);
-            TextOutA(dc, 8, 0, text.c_str(), static_cast<int>(text.size()));
+            TextOutA(dc, Scaled(8), 0, text.c_str(), static_cast<int>(text.size()));
         }
         EndPaint(Handle(), &ps);
         return 0;

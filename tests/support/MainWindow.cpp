@@ -2,6 +2,7 @@
 
 #include "app/persist/StoredText.h"
 #include "toolkit/Application.h"
+#include "toolkit/Dpi.h"
 
 #include <commctrl.h>
 
@@ -67,5 +68,12 @@ void MainWindowTest::Register(int g, const std::string& path, const std::string&
 }
 
 std::string MainWindowTest::Slot(int g) { return k2::DecodeStoredText(form_->slotPaths[static_cast<std::size_t>(g)]); }
+
+std::string MainWindowTest::CacheFile(int g, int side) const {
+    if (side == 0) side = GlyphSide();
+    return Dir() + "Icon\\" + (side == 32 ? "" : std::to_string(side) + "\\") + std::to_string(g);
+}
+
+int GlyphSide() { return tk::Scale(32, tk::SystemDpi()); }
 
 } // namespace k2test

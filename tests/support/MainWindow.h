@@ -24,6 +24,9 @@ void Click(tk::Control& button);
 // Selects the tab at `index` with a mouse click on it.
 void ClickTab(tk::PageControl& pages, int index);
 
+// A slot glyph's side on this display.
+int GlyphSide();
+
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -43,8 +46,9 @@ protected:
     void Register(int g, const std::string& path, const std::string& password);
     // Plain path held by global slot g.
     std::string Slot(int g);
-    // Cached icon of global slot g.
-    std::string CacheFile(int g) const { return Dir() + "Icon\\" + std::to_string(g); }
+    // Cached icon of global slot g with the glyph side of this display, or
+    // with `side` pixels; 32-pixel glyphs keep the plain names.
+    std::string CacheFile(int g, int side = 0) const;
 
     const std::string& Dir() const { return dir_.Path(); }
     k2::TForm1& Form() { return *form_; }
