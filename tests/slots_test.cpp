@@ -57,8 +57,9 @@ int ApplicationIconNumber() {
     const std::string shown = IconPixels(tk::App().Icon());
     for (int number = 1; number <= 12; ++number) {
         const std::string name = "ICON" + std::to_string(number);
-        const tk::IconHandle icon(static_cast<HICON>(
-            LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_ICON, 16, 16, LR_DEFAULTSIZE)));
+        const int size = GetSystemMetrics(SM_CXSMICON); // the tray's size at this display scale
+        const tk::IconHandle icon(
+            static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_ICON, size, size, 0)));
         if (icon && IconPixels(icon.Get()) == shown) return number;
     }
     return 0;
