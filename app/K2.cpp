@@ -13,14 +13,16 @@ namespace {
 // DLLs are loaded from System32 only: never from the program's folder (a
 // download folder, a stick) nor from the current folder, which follows each
 // launched item. SetDefaultDllDirectories is looked up because Windows 7
-// has it only with KB2533623. Programs we launch inherit the removal of the
-// current folder from their DLL search; their own folder is still searched.
+// has it only with KB2533623; it concerns this process alone. Only without
+// it is the current folder taken out with SetDllDirectory, which every
+// program we launch inherits.
 void RestrictDllSearch() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
     if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
         if (auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-                reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories"))))
-            setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
+                reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")))) {
+            if (setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+        }
     }
     SetDllDirectoryW(L"");
 }

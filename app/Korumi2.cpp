@@ -6,7 +6,27 @@
 #include "toolkit/Application.h"
 #include "toolkit/Text.h"
 
+#include <functional>
+#include <initializer_list>
+
 namespace k2 {
+namespace {
+
+// Runs every step even when one before it failed (a settings file that cannot
+// be written must not cost the slots); the failures, one a line.
+std::string EveryStep(std::initializer_list<std::function<void()>> steps) {
+    std::string failures;
+    for (const auto& run : steps) {
+        try {
+            run();
+        } catch (const std::exception& e) {
+            failures += (failures.empty() ? "" : "\n") + std::string(e.what());
+        }
+    }
+    return failures;
+}
+
+} // namespace
 
 TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
     : tk::Form(owner), OpenDialog1(this, "OpenDialog1") {
@@ -199,6 +219,7 @@ bool TForm1::Ending() const { return DestroyHandlerRun() || tk::App().Terminated
 
 LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_QUERYENDSESSION) return WMQueryEndSession();
+    if (message == WM_ENDSESSION) return WMEndSession(wParam != 0);
     // Once the program is ending nothing new is started: hot keys, tray
     // clicks, menu commands and drops still queued are dropped, and after the
     // shutdown sequence the records it freed are gone.
@@ -255,15 +276,43 @@ LRESULT TForm1::WMQueryEndSession() {
     // the shell let sent messages in) finds nothing to save: saving then
     // would write half-loaded state over the files.
     if (!started || DestroyHandlerRun()) return 1;
-    windowsExiting = true;
-    // Ends the message loop, and the dialogs and boxes that are open; they
-    // unwind once this answer is given, and the code after each returns.
-    Close();
-    // The session may end the process as soon as this answer is given: the
-    // shutdown sequence saves both files now, not when the loop gets there.
-    RunDestroyHandler();
+    // Nothing ends here: another program or the user may still cancel the
+    // end, and K2 then goes on as it was. The files are saved now, while the
+    // process surely runs; a failure is named on the system's shutdown screen
+    // while its box waits for an answer.
+    const std::string failures = EveryStep({[this] { SaveSettingsFile(); }, [this] { SaveSlotsFile(); }});
+    if (!failures.empty()) {
+        blockShutdown(Handle(), tk::Wide(failures).c_str());
+        tk::App().ShowException(tk::Exception(failures));
+        unblockShutdown(Handle());
+    }
+    savedInTheQuery = true;
     return 1;
 }
+
+LRESULT TForm1::WMEndSession(bool ending) {
+    // Cancelled: what changes from now on is saved by the next close or end.
+    if (!ending) savedInTheQuery = false;
+    if (!ending || DestroyHandlerRun()) return 0;
+    sessionEnded = true;
+    windowsExiting = true;
+    // Come while the start sequence still runs: the program ends once it is
+    // done, through the shutdown sequence with the state whole.
+    if (!started) {
+        tk::App().Terminate();
+        return 0;
+    }
+    // The process may be ended as soon as this returns: what the system lends
+    // us goes back now, without any window, and the loops and dialogs unwind
+    // to the end of the process.
+    Close();
+    RunDestroyHandler();
+    return 0;
+}
+
+void TForm1::SaveSettingsFile() { SaveSettings(appDir + "data\\data99.ini", *this, hotKeys->cursorKeysEnabled); }
+
+void TForm1::SaveSlotsFile() { SaveDataFile(appDir + "data\\data0.kor", *this); }
 
 void TForm1::WMTaskbarCreated() {
     // The shell has (re)started its notification area: our icon is not there.
@@ -302,30 +351,27 @@ void TForm1::FormCloseQuery(tk::Component&, bool& canClose) {
 }
 
 void TForm1::FormDestroy(tk::Component&) {
-    // Every step runs even when one before it failed (a settings file that
-    // cannot be written must not cost the slots); the failures are reported
-    // together once the last step has run.
-    std::string failures;
-    auto step = [&failures](const auto& run) {
-        try {
-            run();
-        } catch (const std::exception& e) {
-            failures += (failures.empty() ? "" : "\n") + std::string(e.what());
-        }
-    };
-    step([this] { SaveSettings(appDir + "data\\data99.ini", *this, hotKeys->cursorKeysEnabled); });
-    step([this] {
-        if (trayIcon) DeleteTrayIcon(*trayIcon, Handle());
-        trayIcon.reset();
-    });
-    step([this] {
-        ReleaseKeySet(*this, *hotKeys);
-        hotKeys.reset();
-    });
-    // The viewers after us stay in the chain.
-    step([this] { ChangeClipboardChain(Handle(), nextClipboardViewer); });
-    step([this] { SaveDataFile(appDir + "data\\data0.kor", *this); });
-    if (!failures.empty()) throw tk::Exception(failures);
+    // At the end of the session the query saved the files and showed what
+    // failed; nothing may be shown now. A forced end may come without a
+    // query: the files are saved then, with nothing shown.
+    const bool saved = sessionEnded && savedInTheQuery;
+    const std::string failures = EveryStep({[this, saved] {
+                                                if (!saved) SaveSettingsFile();
+                                            },
+                                            [this] {
+                                                if (trayIcon) DeleteTrayIcon(*trayIcon, Handle());
+                                                trayIcon.reset();
+                                            },
+                                            [this] {
+                                                ReleaseKeySet(*this, *hotKeys);
+                                                hotKeys.reset();
+                                            },
+                                            // The viewers after us stay in the chain.
+                                            [this] { ChangeClipboardChain(Handle(), nextClipboardViewer); },
+                                            [this, saved] {
+                                                if (!saved) SaveSlotsFile();
+                                            }});
+    if (!failures.empty() && !sessionEnded) throw tk::Exception(failures);
 }
 
 void TForm1::ToggleTwoKeyMode() {

@@ -38,6 +38,8 @@ public:
     std::string appDir;
     bool applyingSettings = false;
     bool windowsExiting = false;
+    bool sessionEnded = false;    // WM_ENDSESSION(TRUE) came: nothing may be shown any more
+    bool savedInTheQuery = false; // the last WM_QUERYENDSESSION saved the files (or showed why not)
     UINT trayCallbackMessage = 0;
     UINT taskbarCreatedMessage = 0;  // the shell's notice that its notification area is new
     std::unique_ptr<TrayIconRecord> trayIcon;
@@ -57,6 +59,10 @@ public:
     // How a launch hands its item to the shell; a test may watch it, since
     // the shell opens some items (Store apps, Control Panel) only on Windows.
     HINSTANCE(WINAPI* shellExecute)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT) = ShellExecuteW;
+    // How a save that failed while the session ends is named on the system's
+    // shutdown screen; a test may watch it, since Wine has no such screen.
+    BOOL(WINAPI* blockShutdown)(HWND, LPCWSTR) = ShutdownBlockReasonCreate;
+    BOOL(WINAPI* unblockShutdown)(HWND) = ShutdownBlockReasonDestroy;
     // The program is ending (closed, or the session ends): the message loop
     // and the open dialogs unwind, and the code after a dialog returns at once.
     bool Ending() const;
@@ -166,6 +172,9 @@ private:
     std::string IconCacheSizeFolder() const;
     void SaveSlotIcon(const TGetIconButton& button, int g) const;
     LRESULT WMQueryEndSession();
+    LRESULT WMEndSession(bool ending);
+    void SaveSettingsFile();
+    void SaveSlotsFile();
     void WMTaskbarCreated();
 };
 

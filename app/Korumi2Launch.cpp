@@ -9,6 +9,18 @@
 #include <shellapi.h>
 
 namespace k2 {
+namespace {
+
+// The drive or share the path lies on is away (a stick pulled out, a network
+// drive disconnected, a server asleep): the item may well still be there.
+bool VolumeAway(const std::string& path) {
+    const std::string root = tk::path::VolumeRoot(path);
+    if (root.empty() || GetFileAttributesW(tk::Wide(root).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+    // A share that lets us in but not list its root is there.
+    return GetLastError() != ERROR_ACCESS_DENIED;
+}
+
+} // namespace
 
 void TForm1::LaunchSlot(int g, TGetIconButton& button) {
     // Nothing starts once the program is ending.
@@ -32,7 +44,14 @@ void TForm1::LaunchSlot(int g, TGetIconButton& button) {
     openFolderRequested = false;
 
     HWND owner = tk::App().Handle();
-    if (!tk::FileExists(path)) {
+    const bool missing = !tk::FileExists(path);
+    if (missing && VolumeAway(path)) {
+        // The slot stays as it is, to be launched once the volume is back.
+        MessageBeep(0);
+        Label2->SetCaption("ドライブまたはネットワークに接続できないため、起動できませんでした。");
+        return;
+    }
+    if (missing) {
         MessageBeep(0);
         DeleteSlotIcon(g);
         slotPaths[slot].clear();

@@ -56,10 +56,11 @@ void TForm1::RefreshSlotButtons() {
         if (tk::FileExists(cache)) {
             try {
                 button.LoadGlyph(cache);
-                continue;
+                // A bitmap without width or height would show the slot blank for good.
+                if (!button.Glyph().Empty()) continue;
             } catch (const tk::EFileError&) {
-                // An unreadable cache file counts as missing: fetch the icon again.
             }
+            // An unreadable cache file counts as missing: fetch the icon again.
         }
         button.GetIcon(path);
         try {

@@ -67,8 +67,12 @@ bool RunOnce(Program& program) {
     memory.cb = sizeof(memory);
     const bool measured = GetProcessMemoryInfo(process.hProcess, &memory, sizeof(memory));
     if (window) {
-        if (program.endMessage == WM_QUERYENDSESSION) SendMessageA(window, WM_QUERYENDSESSION, 0, 0);
-        else PostMessageA(window, program.endMessage, 0, 0);
+        if (program.endMessage == WM_QUERYENDSESSION) {
+            SendMessageA(window, WM_QUERYENDSESSION, 0, 0);
+            SendMessageA(window, WM_ENDSESSION, TRUE, 0);
+        } else {
+            PostMessageA(window, program.endMessage, 0, 0);
+        }
     }
     if (!window || WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
         std::fprintf(stderr, "%s: no window or no exit after 10 s\n", program.label);

@@ -30,6 +30,7 @@ class SystemEndpointVolume final : public EndpointVolume {
 public:
     bool GetLevel(float& level) override { return SUCCEEDED(volume->GetMasterVolumeLevelScalar(&level)); }
     bool SetLevel(float level) override { return SUCCEEDED(volume->SetMasterVolumeLevelScalar(level, nullptr)); }
+    bool Unmute() override { return SUCCEEDED(volume->SetMute(FALSE, nullptr)); }
 
 private:
     ComApartment apartment_;

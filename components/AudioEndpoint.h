@@ -12,6 +12,7 @@ public:
     virtual ~EndpointVolume() = default;
     virtual bool GetLevel(float& level) = 0;
     virtual bool SetLevel(float level) = 0;
+    virtual bool Unmute() = 0;
 };
 
 // Hands out the volume of the default render endpoint; another source (a test

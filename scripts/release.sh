@@ -13,16 +13,28 @@ source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
 version=$(sed -n 's/^ *VALUE "ProductVersion", "\([0-9.]*\)".*/\1/p' "$K2_ROOT/resources/K2.rc")
 [ -n "$version" ] || { echo "release: no ProductVersion in resources/K2.rc" >&2; exit 1; }
 
+# The entries are dated with the commit's time (UTC), so that the zip shows
+# when its contents were made and two builds of one commit still agree.
+commit_time() {
+    if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then echo "$SOURCE_DATE_EPOCH"; return; fi
+    git -C "$K2_ROOT" log -1 --format=%ct HEAD 2>/dev/null ||
+        { echo "release: not a git checkout; set SOURCE_DATE_EPOCH" >&2; return 1; }
+}
+
 pack() {
     local exe="$1" folder="$2"
     local zip="$folder/K2-$version-win64.zip"
+    local epoch
+    epoch=$(commit_time)
     mkdir -p "$folder"
     # Fixed entry order, time stamps and attributes: the zip depends only on
-    # the two files' contents. The readme gets Windows line ends and a BOM so
-    # that every Notepad shows the Japanese text.
-    python3 - "$exe" "$K2_ROOT/resources/README-Windows.txt" "$version" "$zip" <<'PY'
-import sys, zipfile
-exe, readme, version, out = sys.argv[1:]
+    # the two files' contents and the commit. The readme gets Windows line
+    # ends and a BOM so that every Notepad shows the Japanese text.
+    python3 - "$exe" "$K2_ROOT/resources/README-Windows.txt" "$version" "$zip" "$epoch" <<'PY'
+import sys, time, zipfile
+exe, readme, version, out, epoch = sys.argv[1:]
+# Zip times are local times with no zone, from 1980 on.
+stamp = time.gmtime(max(int(epoch), 315532800))[:6]
 text = open(readme, encoding="utf-8").read().replace("@VERSION@", version)
 entries = {
     "K2.exe": open(exe, "rb").read(),
@@ -30,7 +42,7 @@ entries = {
 }
 with zipfile.ZipFile(out + ".part", "w") as archive:
     for name in sorted(entries):
-        info = zipfile.ZipInfo(name, date_time=(2000, 1, 1, 0, 0, 0))
+        info = zipfile.ZipInfo(name, date_time=stamp)
         info.compress_type = zipfile.ZIP_DEFLATED
         info.create_system = 0  # MS-DOS: plain file attributes whatever the build machine
         info.external_attr = 0x20  # archive bit

@@ -88,19 +88,25 @@ TEST_F(DataFile, FirstRunHasNothingAndWrites182Lines) {
 TEST_F(DataFile, CurrentFormatMapsLinesToSlotsAndPasswordsAndWritesThemBackUnchanged) {
     const std::string original = JoinLines(DistinctLines());
     WriteFileBytes(path, original);
-    SlotModel model;
-    k2::LoadDataFile(path, 149, model);
+    // A settings version that reads as an old one (a doubled key, a hand
+    // edit) does not make a current file an old list.
+    for (int32_t version : {149, 0, -1, 109}) {
+        SCOPED_TRACE(version);
+        SlotModel model;
+        k2::LoadDataFile(path, version, model);
 
-    EXPECT_EQ(model.passwordsDisabled, 0);
-    EXPECT_EQ(k2::DecodeStoredText(model.slotPaths[0]), "Ln1");
-    EXPECT_EQ(k2::DecodeStoredText(model.slotPaths[89]), "Ln90");
-    EXPECT_EQ(k2::DecodeStoredText(model.passwords[90]), "Ln91"); // last slot's password first
-    EXPECT_EQ(k2::DecodeStoredText(model.passwords[1]), "Ln180"); // slot 0's password
-    EXPECT_EQ(k2::DecodeStoredText(model.passwords[0]), "Ln181"); // master password last
+        EXPECT_EQ(model.passwordsDisabled, 0);
+        EXPECT_EQ(k2::DecodeStoredText(model.slotPaths[0]), "Ln1");
+        EXPECT_EQ(k2::DecodeStoredText(model.slotPaths[89]), "Ln90");
+        EXPECT_EQ(k2::DecodeStoredText(model.passwords[90]), "Ln91"); // last slot's password first
+        EXPECT_EQ(k2::DecodeStoredText(model.passwords[1]), "Ln180"); // slot 0's password
+        EXPECT_EQ(k2::DecodeStoredText(model.passwords[0]), "Ln181"); // master password last
 
-    const std::string copy = dir.Path() + "copy.kor";
-    k2::SaveDataFile(copy, model);
-    EXPECT_EQ(ReadFileBytes(copy), original);
+        const std::string copy = dir.Path() + "copy.kor";
+        k2::SaveDataFile(copy, model);
+        EXPECT_EQ(ReadFileBytes(copy), original);
+    }
+    EXPECT_EQ(GetFileAttributesA(k2::ConversionBackupName(path).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(DataFile, ReadsLfAndCrFilesAndIgnoresLinesAfterTheLast) {
@@ -138,11 +144,13 @@ TEST_F(DataFile, OldPlainListIsTakenOverEncodedWithoutPasswords) {
     for (const std::string& s : model.passwords) EXPECT_EQ(s, "");
     EXPECT_EQ(model.passwordsDisabled, 2);
 
+    const std::string old = ReadFileBytes(path);
     k2::SaveDataFile(path, model);
     const std::vector<std::string> written = k2::SplitLines(ReadFileBytes(path));
     ASSERT_EQ(written.size(), size_t(k2::kDataFileLines));
     EXPECT_EQ(written[0], "1");
     EXPECT_EQ(k2::DecodeStoredText(written[1]), *tk::ToCp932(lines[0]));
+    EXPECT_EQ(ReadFileBytes(k2::ConversionBackupName(path)), old) << "the converted list is kept";
 }
 
 TEST_F(DataFile, NamesCodePage932CannotHoldAreKeptExactlyAfterTheLastLine) {
@@ -229,9 +237,11 @@ TEST_F(DataFile, FailedSaveKeepsTheOldFileWhole) {
     EXPECT_THROW(k2::SaveDataFile(noFolder, model), tk::EFileError);
     EXPECT_EQ(GetFileAttributesW(tk::Wide(noFolder).c_str()), INVALID_FILE_ATTRIBUTES);
 
-    ASSERT_TRUE(SetFileAttributesW(tk::Wide(path).c_str(), FILE_ATTRIBUTE_NORMAL));
+    // A file the user hid stays hidden.
+    ASSERT_TRUE(SetFileAttributesW(tk::Wide(path).c_str(), FILE_ATTRIBUTE_HIDDEN));
     k2::SaveDataFile(path, model);
     EXPECT_EQ(k2::SplitLines(ReadFileBytes(path))[1], "new");
+    EXPECT_EQ(GetFileAttributesW(tk::Wide(path).c_str()) & FILE_ATTRIBUTE_HIDDEN, DWORD{FILE_ATTRIBUTE_HIDDEN});
     EXPECT_EQ(GetFileAttributesW(tk::Wide(path + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 

@@ -45,4 +45,9 @@ TEST(PathPart, SplitsAtSeparatorsOnly) {
     EXPECT_EQ(ExtensionPart("C:\\x.dir\\file"), "");
     EXPECT_EQ(ExtensionPart("C:\\x\\a.LNK"), ".LNK");
     EXPECT_EQ(BaseNamePart("C:\\x\\コルミ２.lnk"), "コルミ２");
+    EXPECT_EQ(VolumeRoot("q:\\a\\b.exe"), "q:\\");
+    EXPECT_EQ(VolumeRoot("\\\\表\\共有\\a.exe"), "\\\\表\\共有\\");
+    EXPECT_EQ(VolumeRoot("\\\\srv\\share"), "\\\\srv\\share\\");
+    for (const char* none : {"a.exe", "\\a.exe", "\\\\srv\\", "\\\\?\\C:\\a", "表:"})
+        EXPECT_EQ(VolumeRoot(none), "") << none;
 }

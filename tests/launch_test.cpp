@@ -278,26 +278,35 @@ TEST_F(LaunchTest, OpenFolderShowsTheFolderThatHoldsTheItem) {
     EXPECT_TRUE(Launches(1, 0).empty()) << "the program ran instead of its folder opening";
 }
 
-TEST_F(LaunchTest, VanishedTargetEmptiesTheSlotButKeepsItsPassword) {
+TEST_F(LaunchTest, VanishedTargetEmptiesTheSlotButOneOnAVolumeThatIsAwayIsKept) {
     Start();
     k2::TForm1& form = Form();
-    Register(2, Dir() + "gone.exe");
-    form.passwords[3] = k2::EncodeStoredText("pw");  // passwords are off: no question
-    tk::Bitmap old(32, 32, RGB(200, 10, 10));
-    old.SaveToFile(Dir() + "Icon\\2");
-    form.ShowMainWindow();
-    ASSERT_EQ(form.SlotButton(2).Glyph().Pixel(5, 5), RGB(200, 10, 10));
+    struct Case {
+        std::string path;
+        bool kept;
+    } const cases[] = {
+        {"Q:\\tools\\gone.exe", true},                 // a drive letter that is not mapped
+        {"\\\\k2-no-such-server\\share\\gone.exe", true}, // a share that cannot be reached
+        {Dir() + "gone.exe", false},                     // gone from a volume that is there
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        form.Label2->SetCaption("");
+        Register(2, c.path, "pw"); // passwords are off: no question
+        tk::Bitmap(32, 32, RGB(200, 10, 10)).SaveToFile(CacheFile(2));
+        const std::string cached = k2test::ReadFileBytes(CacheFile(2));
+        form.RefreshSlotButtons();
+        form.ShowMainWindow();
 
-    k2test::Click(form.SlotButton(2));
-    EXPECT_EQ(form.slotPaths[2], "");
-    EXPECT_EQ(form.passwords[3], k2::EncodeStoredText("pw"));
-    EXPECT_EQ(form.SlotButton(2).Glyph().Pixel(5, 5), GetSysColor(COLOR_BTNFACE));
-    if (tk::FileExists(Dir() + "Icon\\2")) {
-        tk::Bitmap cached;
-        cached.LoadFromFile(Dir() + "Icon\\2");
-        EXPECT_EQ(cached.Pixel(5, 5), GetSysColor(COLOR_BTNFACE)) << "the old icon is still cached";
+        k2test::Click(form.SlotButton(2));
+        EXPECT_EQ(form.slotPaths[2], c.kept ? k2::EncodeStoredText(c.path) : "");
+        EXPECT_EQ(form.passwords[3], k2::EncodeStoredText("pw"));
+        EXPECT_EQ(form.SlotButton(2).Glyph().Pixel(5, 5), c.kept ? RGB(200, 10, 10) : GetSysColor(COLOR_BTNFACE));
+        EXPECT_EQ(k2test::ReadFileBytes(CacheFile(2)) == cached, c.kept) << "the cached icon";
+        EXPECT_EQ(form.Label2->Caption(),
+                  c.kept ? "ドライブまたはネットワークに接続できないため、起動できませんでした。" : "");
+        EXPECT_EQ(Hidden(), !c.kept);
     }
-    EXPECT_TRUE(Hidden());
 
     // An empty slot is launched the same way: it stays empty.
     form.ShowMainWindow();

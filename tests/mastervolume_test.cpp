@@ -216,39 +216,35 @@ TEST_F(MasterVolumeTest, EndpointTakesTheStepsAndStopsAtTheEnds) {
             ASSERT_EQ(endpoints.written.size(), 1u) << "from " << c.level << " step " << c.step;
             EXPECT_FLOAT_EQ(endpoints.written[0], c.written) << "from " << c.level << " step " << c.step;
         }
-        EXPECT_TRUE(fake.calls.empty()) << "the mixer is not touched while the endpoint works";
-        EXPECT_EQ(endpoints.opened, 1) << "one endpoint object serves every press";
-        EXPECT_EQ(endpoints.alive, 1);
+        EXPECT_TRUE(fake.calls.empty()) << "the mixer is not touched while there is an endpoint";
+        EXPECT_EQ(endpoints.opened, 8) << "every press asks for the default endpoint";
     }
-    EXPECT_EQ(endpoints.alive, 0) << "released with the volume object";
+    EXPECT_EQ(endpoints.alive, 0) << "released after each press";
 }
 
-TEST_F(MasterVolumeTest, EndpointThatFailsLeavesThePressToTheMixer) {
-    endpoints.present = true;
+TEST_F(MasterVolumeTest, EachPressMovesTheCurrentDefaultEndpointAndOnlyItsMute) {
     MasterVolume volume(fake.Api(), endpoints);
-    // Wine's endpoint reads but refuses every write.
-    endpoints.failSet = true;
-    Raw() = PercentToVolume(50, 0, 65535);
-    EXPECT_TRUE(volume.Step(4));
-    EXPECT_EQ(Raw(), PercentToVolume(54, 0, 65535));
-    EXPECT_EQ(endpoints.alive, 0) << "a failed endpoint is let go";
-
-    // A device that went away answers nothing; the next press asks again.
-    endpoints.failSet = false;
-    endpoints.failGet = true;
+    endpoints.present = true;
+    endpoints.level = 0.5f;
+    endpoints.muted = true;
     EXPECT_TRUE(volume.Step(-4));
-    EXPECT_EQ(Raw(), PercentToVolume(50, 0, 65535));
-    EXPECT_EQ(endpoints.opened, 2);
-    EXPECT_TRUE(endpoints.written.empty());
-
-    // Back again: the endpoint takes the press, the mixer stays as it was.
-    endpoints.failGet = false;
-    endpoints.level = 0.3f;
-    const auto mixerCalls = fake.calls.size();
+    EXPECT_TRUE(endpoints.muted) << "a step down leaves the mute as it is";
+    // The user switches the output to a headset between two presses.
+    FakeEndpoints headset;
+    headset.level = 0.2f;
+    headset.muted = true;
+    endpoints.defaultNow = &headset;
     EXPECT_TRUE(volume.Step(4));
-    ASSERT_EQ(endpoints.written.size(), 1u);
-    EXPECT_FLOAT_EQ(endpoints.written[0], 0.34f);
-    EXPECT_EQ(fake.calls.size(), mixerCalls);
+    ASSERT_EQ(headset.written.size(), 1u);
+    EXPECT_FLOAT_EQ(headset.written[0], 0.24f);
+    EXPECT_FALSE(headset.muted) << "a step up unmutes";
+    EXPECT_EQ(endpoints.written.size(), 1u) << "the old device moved again";
+
+    // An endpoint that refuses (Wine's answers E_NOTIMPL) is not replaced by
+    // the mixer, which reaches only this program's own sound on Windows.
+    headset.failSet = true;
+    EXPECT_FALSE(volume.Step(4));
+    EXPECT_TRUE(fake.calls.empty());
 }
 
 // Wine's mixer, present when the test session runs a sound server.

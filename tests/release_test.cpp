@@ -95,8 +95,8 @@ TEST_F(ReleaseTest, UnpackedProgramKeepsItsFilesBesideItself) {
     // Leaving at the end of a session asks nothing.
     k2test::BoxAnswerer boxes(k2.Id());
 
-    // The session ends: the program leaves without asking and saves its files
-    // before it answers. Asked while its start sequence still runs (a cold
+    // The session ends: the program saves its files before it answers, and
+    // leaves without asking at the end. Asked while its start sequence still runs (a cold
     // start can outlast the wait for idle), it agrees but saves nothing and
     // stays: ask again a little later.
     const std::string settings = folder_ + "data\\data99.ini";
@@ -108,6 +108,7 @@ TEST_F(ReleaseTest, UnpackedProgramKeepsItsFilesBesideItself) {
         if (tk::FileExists(settings) || GetTickCount() - asked > kTimeoutMs) break;
         Sleep(200);
     }
+    SendNotifyMessageA(form, WM_ENDSESSION, TRUE, 0);
     ASSERT_TRUE(k2.WaitForExit(kTimeoutMs)) << "still running after the end of the session; windows:" << [&] {
         std::string list;
         for (const auto& window : k2test::TopLevelWindows(k2.Id()))
@@ -160,11 +161,11 @@ TEST_F(ReleaseTest, ExplorerSeesVersionIconAndManifest) {
     for (const auto& image : main) sizes.push_back(image.first);
     EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48, 256}));
     EXPECT_TRUE(shown == main) << "the first icon group, \"" << first << "\", is not the main icon";
-    // The page icons stay single 16-pixel images.
+    // The page icons have every small-icon size from 100 % to 200 %.
     for (const char* page : {"ICON1", "ICON10", "ICON12"}) {
-        const auto images = IconGroupImages(module, page);
-        ASSERT_EQ(images.size(), 1u) << page;
-        EXPECT_EQ(images[0].first, 16) << page;
+        std::vector<int> pageSizes;
+        for (const auto& image : IconGroupImages(module, page)) pageSizes.push_back(image.first);
+        EXPECT_EQ(pageSizes, (std::vector<int>{16, 20, 24, 32})) << page;
     }
     FreeLibrary(module);
 

@@ -21,6 +21,12 @@ zip=$(cd "$folder/first" && ls K2-*-win64.zip)
 [ -f "$folder/second/$zip" ] || fail "the second pack has no $zip"
 cmp -s "$folder/first/$zip" "$folder/second/$zip" || fail "two packs of the same exe differ"
 (cd "$folder/first" && sha256sum --check --quiet "$zip.sha256") || fail "checksum file does not match"
+stamp=$(TZ=UTC0 git -C "$root" log -1 --date=format-local:'%Y %m %d %H %M %S' --format=%cd HEAD)
+dates=$(python3 -c 'import sys, zipfile
+for i in zipfile.ZipFile(sys.argv[1]).infolist(): print(*i.date_time)' "$folder/first/$zip" | sort -u)
+# Zip times count in steps of two seconds.
+[ "$dates" = "$(echo "$stamp" | awk '{ $6 = sprintf("%d", $6 - $6 % 2); print $1+0, $2+0, $3+0, $4+0, $5+0, $6 }')" ] ||
+    fail "entries dated $dates, not the commit's $stamp"
 
 # release_test looks for the program in this folder.
 target="$folder/unpacked/コルミ２ テスト 置き場"

@@ -1,8 +1,10 @@
-// A log-off that reaches the window while its start sequence still runs must
-// not save half-loaded state over the user's files.
+// The end of the session seen by the window: a query that saves, an end that
+// is cancelled or goes through, and one that comes during the start sequence.
 #include "support/MainWindow.h"
 
 #include "app/persist/StoredText.h"
+#include "support/BoxAnswerer.h"
+#include "toolkit/Text.h"
 
 #include <atomic>
 #include <thread>
@@ -42,4 +44,34 @@ TEST_F(MainWindowTest, SessionEndDuringStartUpLeavesTheFilesAlone) {
     EXPECT_EQ(Form().slotPaths[0], k2::EncodeStoredText("C:\\kept.exe"));
     EXPECT_EQ(k2test::ReadFileBytes(Dir() + "data\\data0.kor"), lines);
     EXPECT_FALSE(Form().windowsExiting);
+}
+
+namespace {
+// What the system's shutdown screen was told: the reason, then "" once it went.
+std::vector<std::string> shutdownScreen;
+BOOL WINAPI Block(HWND, LPCWSTR reason) {
+    shutdownScreen.push_back(tk::Utf8(reason));
+    return TRUE;
+}
+BOOL WINAPI Unblock(HWND) {
+    shutdownScreen.push_back("");
+    return TRUE;
+}
+} // namespace
+
+TEST_F(MainWindowTest, AFailedSaveInTheQueryIsNamedOnTheShutdownScreenUntilItsBoxIsAnswered) {
+    Start();
+    const std::string data = Dir() + "data\\data0.kor";
+    WriteDataFile("old");
+    SetFileAttributesA(data.c_str(), FILE_ATTRIBUTE_READONLY);
+    Form().blockShutdown = Block;
+    Form().unblockShutdown = Unblock;
+    k2test::BoxAnswerer boxes;
+    EXPECT_EQ(SendMessageA(Form().Handle(), WM_QUERYENDSESSION, 0, 0), 1);
+    ASSERT_EQ(boxes.Seen().size(), 1u);
+    EXPECT_NE(boxes.Seen()[0].text.find(data), std::string::npos) << boxes.Seen()[0].text;
+    ASSERT_EQ(shutdownScreen.size(), 2u);
+    EXPECT_NE(shutdownScreen[0].find(data + " を保存できません"), std::string::npos) << shutdownScreen[0];
+    EXPECT_EQ(shutdownScreen[1], "");
+    SetFileAttributesA(data.c_str(), FILE_ATTRIBUTE_NORMAL);
 }

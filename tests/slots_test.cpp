@@ -57,8 +57,9 @@ int ApplicationIconNumber() {
     const std::string shown = IconPixels(tk::App().Icon());
     for (int number = 1; number <= 12; ++number) {
         const std::string name = "ICON" + std::to_string(number);
-        const tk::IconHandle icon(static_cast<HICON>(
-            LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_ICON, 16, 16, LR_DEFAULTSIZE)));
+        const int size = GetSystemMetrics(SM_CXSMICON); // the tray's size at this display scale
+        const tk::IconHandle icon(
+            static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_ICON, size, size, 0)));
         if (icon && IconPixels(icon.Get()) == shown) return number;
     }
     return 0;
@@ -124,11 +125,15 @@ TEST_F(SlotsTest, CachedGlyphIsShownAsStoredWhileEmptySlotsStayBlank) {
 TEST_F(SlotsTest, UnreadableCacheFileIsFetchedAgainAndRewritten) {
     tk::Bitmap valid(32, 32, RGB(1, 2, 3));
     valid.SaveToFile(Dir() + "valid.bmp");
-    const std::string truncated = k2test::ReadFileBytes(Dir() + "valid.bmp").substr(0, 70);
+    const std::string whole = k2test::ReadFileBytes(Dir() + "valid.bmp");
+    const std::string truncated = whole.substr(0, 70);
+    // The header's width (at 18) or height (at 22) is 0.
+    const std::string noWidth = whole.substr(0, 18) + std::string(4, '\0') + whole.substr(22);
+    const std::string noHeight = whole.substr(0, 22) + std::string(4, '\0') + whole.substr(26);
     Start();
     MakeCacheFolder();
     k2test::BoxAnswerer boxes;
-    for (const std::string& content : {std::string("not a bitmap"), truncated, std::string()}) {
+    for (const std::string& content : {std::string("not a bitmap"), truncated, std::string(), noWidth, noHeight}) {
         SCOPED_TRACE(content.size());
         Form().Hide();
         Register(0, program_);

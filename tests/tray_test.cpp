@@ -77,6 +77,7 @@ TEST_F(TrayTest, StartImageIsThePageNumberOrTheTwoKeyMark) {
         WriteSettings(c.settings);
         Start();
         EXPECT_EQ(IconNumber(tk::App().Icon()), c.icon) << "application icon";
+        EXPECT_EQ(SendMessageA(tk::App().Handle(), WM_GETICON, ICON_BIG, 0), 0) << "the taskbar shows the main icon";
         EXPECT_EQ(IconNumber(Form().trayIcon->icon.Get()), c.icon) << "tray icon";
         EXPECT_EQ(Form().Label5->FontColor(), c.icon == 12 ? tk::kLime : tk::kGreen);
         Stop();

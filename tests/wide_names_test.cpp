@@ -216,6 +216,7 @@ TEST(ProgramFolder, KeepsItsDataInAFolderOfAnyName) {
         k2test::BoxAnswerer boxes(k2.Id());
         DWORD_PTR result = 0;
         SendMessageTimeoutA(form, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, kTimeoutMs, &result);
+        SendMessageTimeoutA(form, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, kTimeoutMs, &result);
         ASSERT_TRUE(k2.WaitForExit(kTimeoutMs));
         EXPECT_TRUE(boxes.Seen().empty()) << boxes.Seen().front().text;
     }

@@ -168,10 +168,9 @@ void Application::Restore() {
 
 void Application::SetIcon(HICON icon) {
     icon_ = IconHandle(icon ? CopyIcon(icon) : nullptr);
-    if (window_) {
-        SendMessageW(window_.Get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
-        SendMessageW(window_.Get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.Get()));
-    }
+    // The small icon only: the taskbar and Alt+Tab show the class's icon,
+    // the main icon's large images, rather than a small one blown up.
+    if (window_) SendMessageW(window_.Get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.Get()));
 }
 
 void Application::ShowException(const std::exception& e) {

@@ -63,7 +63,8 @@ public:
     bool Minimized() const { return minimized_; }
     std::function<void()> OnMinimize;
 
-    // The application's icon (a copy is kept).
+    // The application's small icon (a copy is kept); its large icon stays
+    // the window class's.
     void SetIcon(HICON icon);
     HICON Icon() const { return icon_.Get(); }
 

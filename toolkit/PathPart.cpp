@@ -39,4 +39,16 @@ std::string BaseNamePart(std::string_view path) {
     return name;
 }
 
+std::string VolumeRoot(std::string_view path) {
+    const char first = path.empty() ? '\0' : static_cast<char>(path[0] | 0x20);
+    if (path.size() >= 2 && path[1] == ':' && first >= 'a' && first <= 'z')
+        return std::string(path.substr(0, 2)) + "\\";
+    if (path.size() < 3 || path[0] != '\\' || path[1] != '\\' || path[2] == '?' || path[2] == '.') return {};
+    int separators = 0;
+    for (std::size_t i = 2; i < path.size(); ++i) {
+        if (path[i] == '\\' && ++separators == 2) return std::string(path.substr(0, i + 1));
+    }
+    return separators == 1 && path.back() != '\\' ? std::string(path) + "\\" : std::string();
+}
+
 } // namespace tk::path

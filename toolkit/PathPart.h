@@ -26,4 +26,9 @@ std::string ExtensionPart(std::string_view path);
 // File name without its extension.
 std::string BaseNamePart(std::string_view path);
 
+// The root of the volume the path lies on: "C:\" for "C:\a" or "C:a",
+// "\\srv\share\" for "\\srv\share\a"; "" for a relative path, a device
+// path ("\\?\", "\\.\") or a server without a share.
+std::string VolumeRoot(std::string_view path);
+
 } // namespace tk::path

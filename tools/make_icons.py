@@ -7,6 +7,9 @@ ICON1 .. ICON10 put the page number on the same face in large black digits
 and ICON12 a question mark. The 16-pixel pictures come from the pixel tables
 below. MAINICON, which Explorer, the taskbar and Alt+Tab show, also has the
 face drawn at 32 and 48 pixels (32-bit with alpha) and at 256 pixels (PNG).
+The page icons, which the notification area shows at the small-icon size of
+the display scale (16 at 100 %, 20 at 125 %, 24 at 150 %, 32 at 200 %), have
+the face drawn at 20, 24 and 32 pixels too, with the 16-pixel digits scaled.
 
     python3 tools/make_icons.py                  # writes resources/icons/*.ico
     python3 tools/make_icons.py --sheet out.png  # also a scaled-up preview sheet
@@ -159,6 +162,7 @@ def ico_bytes(pixels):
 
 
 LARGE_SIZES = (32, 48, 256)
+TRAY_SIZES = (20, 24, 32)
 
 
 def inside_rounded(x, y, left, top, right, bottom, radius):
@@ -170,13 +174,15 @@ def inside_rounded(x, y, left, top, right, bottom, radius):
     return (x - cx) ** 2 + (y - cy) ** 2 <= radius ** 2
 
 
-def large_face(size):
+def large_face(size, page=None):
     """The window face at `size` pixels as rows of (r, g, b, a), edges smoothed.
 
     The proportions follow the 16-pixel face (one unit = size / 16): the title
     bar with its button, then four bars on white at units 4, 7, 10 and 13,
     two units high, from unit 2 to 14; the frame is thinner than one unit so
-    that it stays a line at large sizes.
+    that it stays a line at large sizes. With `page`, a 16-pixel page
+    picture, its glyph area (white with black digits) is drawn scaled over
+    the bars.
     """
     unit = size / 16
     frame = max(1.0, round(size / 24))
@@ -190,6 +196,10 @@ def large_face(size):
             return None
         if not inside_rounded(x, y, frame, frame, size - frame, size - frame, max(0.0, 1.4 * unit - frame)):
             return PALETTE[BLACK]
+        if page is not None:
+            gx, gy = x / unit, y / unit
+            if GLYPH_AREA_LEFT <= gx < GLYPH_AREA_RIGHT and GLYPH_TOP - 1 <= gy < GLYPH_TOP + GLYPH_HEIGHT + 1:
+                return PALETTE[page[int(gy)][int(gx)]]
         if y < title_bottom:
             if inside_rounded(x, y, *button, 0.2 * unit):
                 return PALETTE[WHITE] if y < (button[1] + button[3]) / 2 else PALETTE[SILVER]
@@ -259,6 +269,14 @@ def main_icon_bytes(pixels):
     return multi_ico_bytes(images)
 
 
+def page_icon_bytes(pixels):
+    """A page icon: the 16-colour 16-pixel image, then the tray sizes drawn from it."""
+    images = [(SIZE, 4, 16, ico_bytes(pixels)[6 + 16:])]
+    for size in TRAY_SIZES:
+        images.append((size, 32, 0, rgba_dib(large_face(size, pixels))))
+    return multi_ico_bytes(images)
+
+
 def png_bytes(rgb_rows):
     """A plain 8-bit PNG from rows of (r, g, b) or (r, g, b, a) tuples."""
     def chunk(kind, data):
@@ -305,7 +323,7 @@ def main(argv):
     os.makedirs(args.out, exist_ok=True)
     for name, pixels in pictures:
         with open(os.path.join(args.out, name + ".ico"), "wb") as f:
-            f.write(main_icon_bytes(pixels) if name == "MAINICON" else ico_bytes(pixels))
+            f.write(main_icon_bytes(pixels) if name == "MAINICON" else page_icon_bytes(pixels))
     if args.sheet:
         with open(args.sheet, "wb") as f:
             f.write(preview_sheet(pictures))

@@ -32,9 +32,12 @@ void AddTrayIcon(TrayIconRecord&, HWND window, UINT callbackMessage) {
 }
 
 void ChangeTrayIcon(TrayIconRecord& record, HWND window, int number) {
-    const std::string name = "ICON" + std::to_string(number);
-    record.icon = tk::IconHandle(static_cast<HICON>(
-        LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_ICON, 16, 16, LR_DEFAULTSIZE)));
+    const std::wstring name = L"ICON" + std::to_wstring(number);
+    // The notification area shows small icons at the display scale's size
+    // (20, 24, 32 pixels above 100 %); the resource holds each of them.
+    record.icon = tk::IconHandle(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), name.c_str(), IMAGE_ICON,
+                                                               GetSystemMetrics(SM_CXSMICON),
+                                                               GetSystemMetrics(SM_CYSMICON), 0)));
     tk::App().SetIcon(record.icon.Get());
     NOTIFYICONDATAW data = EmptyData(window);
     data.uFlags = NIF_ICON;

@@ -16,8 +16,8 @@ inline constexpr DWORD kTrayDataSize = NOTIFYICONDATAW_V1_SIZE;
 
 // Adds icon 0 of `window` with the application's icon and the tip "コルミ２".
 void AddTrayIcon(TrayIconRecord& record, HWND window, UINT callbackMessage);
-// Loads resource "ICON" + number at 16 x 16, makes it the application's icon
-// too, and shows it in the notification area.
+// Loads resource "ICON" + number at the system's small-icon size, makes it
+// the application's small icon too, and shows it in the notification area.
 void ChangeTrayIcon(TrayIconRecord& record, HWND window, int number);
 void DeleteTrayIcon(TrayIconRecord& record, HWND window);
 

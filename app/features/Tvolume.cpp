@@ -70,34 +70,20 @@ bool MasterVolume::SetPercent(unsigned p) {
                                   MIXER_OBJECTF_HMIXER | MIXER_SETCONTROLDETAILSF_VALUE) == MMSYSERR_NOERROR;
 }
 
-bool MasterVolume::OpenEndpoint() {
-    if (!endpoint) endpoint = endpoints_.OpenDefaultRender();
-    return endpoint != nullptr;
-}
-
-bool MasterVolume::GetEndpointPercent(unsigned& percent) {
+bool MasterVolume::StepEndpoint(EndpointVolume& endpoint, int d) {
     float level = 0;
-    if (!OpenEndpoint() || !endpoint->GetLevel(level)) return false;
+    if (!endpoint.GetLevel(level)) return false;
     // Rounded to the nearest percent, halves up; NaN reads as silence.
-    percent = level > 0 ? static_cast<unsigned>(std::min(level, 1.0f) * 100 + 0.5f) : 0;
-    return true;
-}
-
-bool MasterVolume::SetEndpointPercent(unsigned p) {
-    return OpenEndpoint() && endpoint->SetLevel(static_cast<float>(std::min(p, 100u)) / 100);
-}
-
-bool MasterVolume::StepEndpoint(int d) {
-    unsigned p = 0;
-    if (GetEndpointPercent(p) && SetEndpointPercent(Stepped(p, d))) return true;
-    // Gone (the device was removed) or refusing the change: this press goes
-    // to the mixer, and the next one asks for the default endpoint again.
-    endpoint.reset();
-    return false;
+    const unsigned p = level > 0 ? static_cast<unsigned>(std::min(level, 1.0f) * 100 + 0.5f) : 0;
+    // As the system's own volume-up key does; a device without a mute
+    // control still takes the level.
+    if (d > 0) endpoint.Unmute();
+    return endpoint.SetLevel(static_cast<float>(Stepped(p, d)) / 100);
 }
 
 bool MasterVolume::Step(int d) {
-    if (StepEndpoint(d)) return true;
+    if (const std::unique_ptr<EndpointVolume> endpoint = endpoints_.OpenDefaultRender())
+        return StepEndpoint(*endpoint, d);
     unsigned p = 0;
     if (!GetPercent(p)) return false;
     return SetPercent(Stepped(p, d));

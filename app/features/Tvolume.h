@@ -28,15 +28,10 @@ public:
     bool GetPercent(unsigned& percent);
     bool SetPercent(unsigned p);
 
-    // Makes sure the default render endpoint's volume is at hand.
-    bool OpenEndpoint();
-    // The endpoint's volume on the scale 0-100, read rounded; a level above
-    // 100 is written as 100.
-    bool GetEndpointPercent(unsigned& percent);
-    bool SetEndpointPercent(unsigned p);
-
-    // Moves the volume by d percentage points, stopping at 0 and 100: the
-    // endpoint's, or the mixer's when no endpoint takes the change.
+    // Moves the volume by d percentage points, stopping at 0 and 100, on the
+    // render endpoint that is the default at this press (the user may have
+    // switched to a headset since the last one); a step up also unmutes it.
+    // The mixer moves only when there is no endpoint at all.
     bool Step(int d);
 
     MixerHandle mixer;
@@ -45,12 +40,9 @@ public:
     std::uint32_t maximum = 0;
     // kNoControl while the control has not been located on the open device.
     std::uint32_t controlId = kNoControl;
-    // The default render endpoint's volume; null until first needed, and
-    // again after it failed, so that the next press asks anew.
-    std::unique_ptr<EndpointVolume> endpoint;
 
 private:
-    bool StepEndpoint(int d);
+    static bool StepEndpoint(EndpointVolume& endpoint, int d);
 
     const MixerApi& api_;
     AudioEndpoints& endpoints_;

@@ -5,6 +5,8 @@
 #include "toolkit/Exception.h"
 #include "toolkit/Text.h"
 
+#include <windows.h>
+
 #include <optional>
 
 namespace k2 {
@@ -66,7 +68,21 @@ void ReadExactPaths(const std::vector<std::string>& lines, SlotModel& model) {
     }
 }
 
+// Line 0 and the line count of the current format. An old list never looks
+// so: its line 0 is a path, and a slot's path is never a bare number.
+bool PlainlyCurrent(const std::vector<std::string>& lines) {
+    return lines.size() >= kDataFileLines && ParseHalfSwitch(DecodeStoredText(lines[0])).has_value();
+}
+
+bool ReadsAsOldFormat(const std::vector<std::string>& lines, int32_t dataVersion) {
+    // A settings value alone (a doubled key, a hand edit) must never turn
+    // the slots and their passwords into an old list.
+    return dataVersion < kFirstPasswordDataVersion && !PlainlyCurrent(lines);
+}
+
 } // namespace
+
+std::string ConversionBackupName(const std::string& path) { return path + ".old"; }
 
 std::vector<std::string> SplitLines(std::string_view bytes) {
     std::vector<std::string> lines;
@@ -83,7 +99,7 @@ std::vector<std::string> SplitLines(std::string_view bytes) {
 
 SlotModel ParseDataFile(const std::vector<std::string>& lines, int32_t dataVersion, const std::string& fileName) {
     SlotModel model;
-    if (dataVersion >= kFirstPasswordDataVersion) {
+    if (!ReadsAsOldFormat(lines, dataVersion)) {
         if (lines.size() < kDataFileLines)
             throw tk::EListError(MissingLineMessage(fileName, lines.size(), kDataFileLines));
         // Decoded like every stored line; the one-digit values this program writes come out unchanged.
@@ -123,7 +139,17 @@ std::string FormatDataFile(const SlotModel& model) {
 
 void LoadDataFile(const std::string& path, int32_t dataVersion, SlotModel& model) {
     const std::optional<std::string> bytes = ReadWholeFile(path, "データファイル " + path + " を読み込めません");
-    model = bytes ? ParseDataFile(SplitLines(*bytes), dataVersion, path) : SlotModel{};
+    if (!bytes) {
+        model = SlotModel{};
+        return;
+    }
+    const std::vector<std::string> lines = SplitLines(*bytes);
+    SlotModel loaded = ParseDataFile(lines, dataVersion, path);
+    // The list a conversion replaces at the next save stays beside it.
+    if (ReadsAsOldFormat(lines, dataVersion) &&
+        !CopyFileW(tk::Wide(path).c_str(), tk::Wide(ConversionBackupName(path)).c_str(), FALSE))
+        ThrowFileError("データファイル " + path + " を " + ConversionBackupName(path) + " に残せません", GetLastError());
+    model = std::move(loaded);
 }
 
 void SaveDataFile(const std::string& path, const SlotModel& model) {

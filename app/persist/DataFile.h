@@ -6,7 +6,10 @@
 //   lines 1-90     slotPaths[0] ... slotPaths[89]
 //   lines 91-181   passwords[90] ... passwords[0] (last slot first, master password last)
 //
-// Files of versions before 110 are a plain list of 90 slot paths.
+// Files of versions before 110 are a plain list of 90 slot paths. Such a list
+// is converted only when the file is not plainly in the current format too
+// (182 lines or more, line 0 a number); the list is kept as data0.kor.old.
+//
 //
 // The file is code page 932. A slot path that code page 932 cannot hold is
 // stored as the placeholder (kWideNamePlaceholder, encoded) on its own line,
@@ -43,6 +46,10 @@ struct SlotModel {
 // end does not start another line.
 std::vector<std::string> SplitLines(std::string_view bytes);
 
+// Where the list that a conversion replaces is kept: path + ".old", replacing
+// the copy an earlier conversion left.
+std::string ConversionBackupName(const std::string& path);
+
 // Fills a model from the lines of a file of the given settings version.
 // Too few lines throw tk::EListError, a line 0 that is no decimal integer
 // tk::EConvertError; both messages name fileName and the line (counted from 1).
@@ -51,8 +58,8 @@ SlotModel ParseDataFile(const std::vector<std::string>& lines, int32_t dataVersi
 // The bytes written: 182 lines and the exact paths, each ended by CR LF.
 std::string FormatDataFile(const SlotModel& model);
 
-// A missing file gives all slots empty and passwords off. On any error the
-// model is left as it was.
+// A missing file gives all slots empty and passwords off; an old list is
+// copied to ConversionBackupName. On any error the model is left as it was.
 void LoadDataFile(const std::string& path, int32_t dataVersion, SlotModel& model);
 
 // Replaces the file as a whole: a failed write throws tk::EFileError and

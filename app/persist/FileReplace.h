@@ -21,12 +21,17 @@ std::optional<std::string> ReadWholeFile(const std::string& path, const std::str
 // The name of the file beside `path` in which its new content is made.
 std::string ReplacementName(const std::string& path);
 
-// Makes the replacement of `path` with `bytes` (not yet moved over it).
-void WriteReplacement(const std::string& path, const std::string& bytes, const std::string& what);
-
-// Flushes the finished replacement to the disk and moves it over `path`. On
+// Every step below, and the read above, is tried again for about two seconds
+// while another program holds the file (sharing, lock or access refused). On
 // failure the replacement is removed, `path` is left as it was, and the error
 // is raised.
+
+// Makes the replacement of `path` with `bytes` and flushes it to the disk
+// (not yet moved over it).
+void WriteReplacement(const std::string& path, const std::string& bytes, const std::string& what);
+
+// Puts the replacement in the place of `path`: replaced where it exists, so
+// that its attributes, security and streams stay, moved there otherwise.
 void CommitReplacement(const std::string& path, const std::string& what);
 
 } // namespace k2

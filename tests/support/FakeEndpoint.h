@@ -11,12 +11,15 @@ class FakeEndpoints final : public k2::AudioEndpoints {
 public:
     std::unique_ptr<k2::EndpointVolume> OpenDefaultRender() override {
         if (!present) return nullptr;
+        if (defaultNow) return defaultNow->OpenDefaultRender();
         ++opened;
         return std::make_unique<Volume>(*this);
     }
 
     bool present = true;  // false: no audio device
+    FakeEndpoints* defaultNow = nullptr; // the user switched the default output to this one
     float level = 1.0f;   // the endpoint's master volume
+    bool muted = false;
     bool failGet = false;
     bool failSet = false; // Wine 8 answers E_NOTIMPL to every write
     std::vector<float> written{};
@@ -39,6 +42,10 @@ private:
         bool SetLevel(float level) override {
             if (owner_.failSet || level < 0 || level > 1) return false;
             owner_.written.push_back(owner_.level = level);
+            return true;
+        }
+        bool Unmute() override {
+            owner_.muted = false;
             return true;
         }
 
