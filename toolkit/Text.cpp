@@ -126,10 +126,8 @@ void RemoveTree(const std::string& path) {
     RemoveDirectoryW(dir.c_str());
 }
 
-} // namespace tk
-
-namespace tk {
 int MessageBoxUtf8(void* owner, std::string_view text, std::string_view caption, unsigned flags) {
     return MessageBoxW(static_cast<HWND>(owner), Wide(text).c_str(), Wide(caption).c_str(), flags);
 }
+
 } // namespace tk

@@ -36,9 +36,7 @@ bool ForceDirectories(const std::string& path);
 // Deletes a folder with everything in it (read-only files included).
 void RemoveTree(const std::string& path);
 
-} // namespace tk
-
-namespace tk {
 // MessageBoxW with the program's text; the button pressed.
 int MessageBoxUtf8(void* owner, std::string_view text, std::string_view caption, unsigned flags);
+
 } // namespace tk

@@ -5,6 +5,7 @@
 #include "app/persist/StoredText.h"
 #include "toolkit/Text.h"
 
+#include <utility>
 #include <vector>
 
 namespace k2 {
@@ -143,7 +144,7 @@ private:
 
 class ProfileReader {
 public:
-    ProfileReader(const std::string& path, const std::string& what) : path_(path), what_(what) { Reload(); }
+    ProfileReader(std::string path, std::string what) : path_(std::move(path)), what_(std::move(what)) { Reload(); }
 
     // Taken again when something else may have changed the file.
     void Reload() { file_ = ProfileFile(ReadWholeFile(path_, what_).value_or("")); }
@@ -165,8 +166,8 @@ public:
     bool Boolean(const char* key, bool fallback) const { return Integer(key, fallback ? 1 : 0) != 0; }
 
 private:
-    const std::string& path_;
-    const std::string& what_;
+    const std::string path_;
+    const std::string what_;
     ProfileFile file_{""};
 };
 

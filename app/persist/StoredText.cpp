@@ -13,9 +13,6 @@ std::string Shift(std::string_view text, int delta) {
 std::string EncodeStoredText(std::string_view plain) { return Shift(plain, -1); }
 std::string DecodeStoredText(std::string_view stored) { return Shift(stored, +1); }
 
-} // namespace k2
-
-namespace k2 {
 namespace {
 
 int HexDigit(char c) {

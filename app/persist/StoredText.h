@@ -10,10 +10,6 @@ namespace k2 {
 std::string EncodeStoredText(std::string_view plain);
 std::string DecodeStoredText(std::string_view stored);
 
-} // namespace k2
-
-namespace k2 {
-
 // Names that code page 932 cannot hold are stored as this text where the
 // file's own line or key would hold them: no file or folder can have this
 // name, so an older version takes the slot or folder as missing.
