@@ -78,7 +78,7 @@ int TGetIconButton::GlyphSize() const { return Scaled(DesignGlyphSize()); }
 void TGetIconButton::GetIcon(std::string path) {
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     const int size = GlyphSize();
-    tk::Bitmap work(size, Scaled(DesignBounds().bottom - 8), face);
+    tk::Bitmap work(size, Scaled(DesignBounds().height - 8), face);
     SetGlyph(work);
     if (!tk::FileExists(path)) return;
     tk::IconHandle icon = AssociatedIcon(path, size);

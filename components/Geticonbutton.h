@@ -14,7 +14,7 @@ public:
     void GetIcon(std::string path);
     // The glyph's side at 96 dpi (the button's less 8 pixels), and at the
     // button's DPI.
-    int DesignGlyphSize() const { return DesignBounds().right - 8; }
+    int DesignGlyphSize() const { return DesignBounds().width - 8; }
     int GlyphSize() const;
 };
 

@@ -169,7 +169,7 @@ Control* Control::ControlAtClientPoint(POINT point) {
 void Control::ApplyDef(const ControlDef& def) {
     SetName(def.name);
     fromLayout_ = true;
-    designBounds_ = RECT{def.left, def.top, def.width, def.height};
+    designBounds_ = Bounds{def.left, def.top, def.width, def.height};
     caption_ = def.caption;
     hint_ = def.hint;
     visible_ = def.visible;
@@ -189,12 +189,7 @@ void Control::CreateHandle(HWND parentWindow) {
         if (fontHeight_ == 0) fontHeight_ = parent_->FontHeight();
         if (!parentWindow) parentWindow = parent_->Handle();
     }
-    if (fromLayout_) {
-        left_ = Scaled(designBounds_.left);
-        top_ = Scaled(designBounds_.top);
-        width_ = Scaled(designBounds_.right);
-        height_ = Scaled(designBounds_.bottom);
-    }
+    LayOutAtDpi();
     if (!systemClass_) EnsureClassRegistered(params.windowClass);
     DWORD style = params.style;
     if (visible_) style |= WS_VISIBLE;
@@ -222,11 +217,14 @@ void Control::SetBounds(int left, int top, int width, int height) {
 
 int Control::Scaled(int value) const { return Scale(value, Dpi()); }
 
+void Control::LayOutAtDpi() {
+    if (!fromLayout_) return;
+    const Bounds& d = designBounds_;
+    SetBounds(Scaled(d.left), Scaled(d.top), Scaled(d.width), Scaled(d.height));
+}
+
 void Control::ChangeDpi() {
-    if (fromLayout_) {
-        SetBounds(Scaled(designBounds_.left), Scaled(designBounds_.top), Scaled(designBounds_.right),
-                  Scaled(designBounds_.bottom));
-    }
+    LayOutAtDpi();
     if (hwnd_) SendMessageW(hwnd_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
     DpiChanged();
     Invalidate();

@@ -53,8 +53,11 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
     void SetBounds(int left, int top, int width, int height);
-    // The bounds of the control's layout row (left, top, width, height at 96 dpi).
-    const RECT& DesignBounds() const { return designBounds_; }
+    // The bounds of the control's layout row, at 96 dpi.
+    struct Bounds {
+        int left = 0, top = 0, width = 0, height = 0;
+    };
+    const Bounds& DesignBounds() const { return designBounds_; }
     // The DPI the control is shown at: its form's.
     int Dpi() const { return parent_ ? parent_->Dpi() : dpi_; }
     // A length given at 96 dpi, at the control's DPI.
@@ -126,6 +129,8 @@ protected:
     HWND ParentWindow() const;
 
 private:
+    // Sets the bounds of a control built from a layout row at its DPI.
+    void LayOutAtDpi();
     friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
     friend LRESULT CALLBACK ControlSubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     void Attach(HWND hwnd);
@@ -142,7 +147,7 @@ private:
     bool systemClass_ = false;
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     bool fromLayout_ = false;  // the bounds below come from a layout row
-    RECT designBounds_{};      // left, top, width, height at 96 dpi
+    Bounds designBounds_;      // at 96 dpi
     int dpi_ = 96;             // of a top-level window
     std::string caption_;
     std::string hint_;
