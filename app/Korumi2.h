@@ -141,6 +141,12 @@ public:
 
     // ---- Explanation panel ----
     void DisplayHint();
+    // What slot position k of the current page shows in Label1 (its name,
+    // "???" when guarded) and in Label2 (its explanation); ExplainSlot
+    // writes both, Label1 first.
+    std::string SlotNameText(int k) const;
+    std::string SlotExplanation(int k) const;
+    void ExplainSlot(int k);
     void GetIconButton1MouseMove(tk::Control& sender, WPARAM keys, int x, int y);
     void Panel1MouseMove(tk::Control& sender, WPARAM keys, int x, int y);
 

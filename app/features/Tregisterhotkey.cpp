@@ -42,6 +42,18 @@ void StepVolume(TForm1& form, int change) {
 
 } // namespace
 
+std::string HotKeyName(int keySet, int id) {
+    if (id >= kHotKeyShow && id <= 9) return (keySet == 0 ? "Ctrl+テンキー" : "Ctrl+") + std::to_string(id);
+    switch (id) {
+    case kHotKeyPreviousPage: return "Ctrl+←";
+    case kHotKeyNextPage: return "Ctrl+→";
+    case kHotKeyTwoKeyMode: return keySet == 0 ? "Ctrl+テンキー." : "Ctrl+BackSpace";
+    case kHotKeyVolumeUp: return "Ctrl+↑";
+    case kHotKeyVolumeDown: return "Ctrl+↓";
+    default: return {};
+    }
+}
+
 void RegisterKeySet(TForm1& form, HotKeyState& state, int keySet) {
     ReleaseKeySet(form, state);
     for (int digit = 0; digit <= 9; ++digit) Register(form, state, digit, DigitKey(keySet, digit));

@@ -3,6 +3,9 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
+#include <string>
+
 namespace k2 {
 
 class TForm1;
@@ -11,6 +14,7 @@ struct HotKeyState {
     bool awaitingSecondKey = false;  // two-press mode: a first key is pending
     bool cursorKeysEnabled = true;   // Ctrl+cursor keys stay while the window is hidden
     bool windowShown = false;        // shown since last hidden (kept while the above is false)
+    uint32_t missing = 0;            // bit 1 << id: the registration was refused (another program holds it)
     // The registration call. A test puts its own in front of it to see the
     // modifiers asked for, which the platform does not report back.
     BOOL(WINAPI* registerHotKey)(HWND window, int id, UINT modifiers, UINT key) = RegisterHotKey;
@@ -35,6 +39,9 @@ void ReleaseVolumeKeys(TForm1& form, HotKeyState& state);
 // Ctrl+Left/Right (and the volume keys when wanted) are registered while the
 // window is shown or the cursor keys are kept, withdrawn otherwise.
 void ApplyCursorKeyRule(TForm1& form, HotKeyState& state);
+// The name the user knows hot key `id` by in key set `keySet`:
+// "Ctrl+テンキー7", "Ctrl+7", "Ctrl+テンキー.", "Ctrl+BackSpace", "Ctrl+←" ...
+std::string HotKeyName(int keySet, int id);
 void WMHotKey(TForm1& form, HotKeyState& state, WPARAM id);
 
 } // namespace k2
