@@ -6,6 +6,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/Text.h"
 
+#include <chrono>
 #include <functional>
 #include <initializer_list>
 
@@ -25,6 +26,13 @@ std::string EveryStep(std::initializer_list<std::function<void()>> steps) {
     }
     return failures;
 }
+
+// Windows ends a program with no visible window 5 s after it sent the query;
+// the saves of a session end are through (or have failed) within this, so the
+// answer, or the failure's box and reason, come in time whatever holds the files.
+constexpr std::chrono::milliseconds kSessionEndSaveTime{2500};
+
+SaveDeadline SessionEndDeadline() { return std::chrono::steady_clock::now() + kSessionEndSaveTime; }
 
 } // namespace
 
@@ -280,7 +288,9 @@ LRESULT TForm1::WMQueryEndSession() {
     // end, and K2 then goes on as it was. The files are saved now, while the
     // process surely runs; a failure is named on the system's shutdown screen
     // while its box waits for an answer.
-    const std::string failures = EveryStep({[this] { SaveSettingsFile(); }, [this] { SaveSlotsFile(); }});
+    const SaveDeadline deadline = SessionEndDeadline();
+    const std::string failures =
+        EveryStep({[&] { SaveSettingsFile(deadline); }, [&] { SaveSlotsFile(deadline); }});
     if (!failures.empty()) {
         blockShutdown(Handle(), tk::Wide(failures).c_str());
         tk::App().ShowException(tk::Exception(failures));
@@ -310,9 +320,11 @@ LRESULT TForm1::WMEndSession(bool ending) {
     return 0;
 }
 
-void TForm1::SaveSettingsFile() { SaveSettings(appDir + "data\\data99.ini", *this, hotKeys->cursorKeysEnabled); }
+void TForm1::SaveSettingsFile(const SaveDeadline& deadline) {
+    SaveSettings(appDir + "data\\data99.ini", *this, hotKeys->cursorKeysEnabled, deadline);
+}
 
-void TForm1::SaveSlotsFile() { SaveDataFile(appDir + "data\\data0.kor", *this); }
+void TForm1::SaveSlotsFile(const SaveDeadline& deadline) { SaveDataFile(appDir + "data\\data0.kor", *this, deadline); }
 
 void TForm1::WMTaskbarCreated() {
     // The shell has (re)started its notification area: our icon is not there.
@@ -355,8 +367,10 @@ void TForm1::FormDestroy(tk::Component&) {
     // failed; nothing may be shown now. A forced end may come without a
     // query: the files are saved then, with nothing shown.
     const bool saved = sessionEnded && savedInTheQuery;
-    const std::string failures = EveryStep({[this, saved] {
-                                                if (!saved) SaveSettingsFile();
+    // A forced end has the time of a session end; a close by the user waits longer for a held file.
+    const SaveDeadline deadline = sessionEnded ? SessionEndDeadline() : SaveDeadline{};
+    const std::string failures = EveryStep({[&] {
+                                                if (!saved) SaveSettingsFile(deadline);
                                             },
                                             [this] {
                                                 if (trayIcon) DeleteTrayIcon(*trayIcon, Handle());
@@ -368,8 +382,8 @@ void TForm1::FormDestroy(tk::Component&) {
                                             },
                                             // The viewers after us stay in the chain.
                                             [this] { ChangeClipboardChain(Handle(), nextClipboardViewer); },
-                                            [this, saved] {
-                                                if (!saved) SaveSlotsFile();
+                                            [&] {
+                                                if (!saved) SaveSlotsFile(deadline);
                                             }});
     if (!failures.empty() && !sessionEnded) throw tk::Exception(failures);
 }

@@ -179,8 +179,8 @@ private:
     void SaveSlotIcon(const TGetIconButton& button, int g) const;
     LRESULT WMQueryEndSession();
     LRESULT WMEndSession(bool ending);
-    void SaveSettingsFile();
-    void SaveSlotsFile();
+    void SaveSettingsFile(const SaveDeadline& deadline = {});
+    void SaveSlotsFile(const SaveDeadline& deadline = {});
     void WMTaskbarCreated();
 };
 

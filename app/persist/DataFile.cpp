@@ -113,6 +113,7 @@ SlotModel ParseDataFile(const std::vector<std::string>& lines, int32_t dataVersi
         for (int j = 0; j <= kSlotCount; ++j)
             model.passwords[kSlotCount - j] = FromStoredLine(lines[1 + kSlotCount + j]);
         ReadExactPaths(lines, model);
+        model.readLines.assign(lines.begin(), lines.begin() + kDataFileLines);
     } else {
         if (lines.size() < kOldDataFileLines)
             throw tk::EListError(MissingLineMessage(fileName, lines.size(), kOldDataFileLines));
@@ -122,23 +123,45 @@ SlotModel ParseDataFile(const std::vector<std::string>& lines, int32_t dataVersi
 }
 
 std::string FormatDataFile(const SlotModel& model) {
-    std::string out = std::to_string(model.passwordsDisabled / 2) + "\r\n";
+    const bool wasRead = model.readLines.size() == kDataFileLines;
+    const std::string placeholder = EncodeStoredText(kWideNamePlaceholder);
+    // Line i as it was read, where it still reads as `value`.
+    auto unchanged = [&](std::size_t i, const std::string& value) -> const std::string* {
+        if (!wasRead || model.readLines[i] == placeholder || FromStoredLine(model.readLines[i]) != value) return nullptr;
+        return &model.readLines[i];
+    };
+    const bool switchUnchanged =
+        wasRead && ParseHalfSwitch(DecodeStoredText(model.readLines[0])) == model.passwordsDisabled / 2;
+    std::string out = (switchUnchanged ? model.readLines[0] : std::to_string(model.passwordsDisabled / 2)) + "\r\n";
     std::string exactPaths;
     for (int g = 0; g < kSlotCount; ++g) {
         const std::string& path = model.slotPaths[g];
+        if (const std::string* read = unchanged(1 + g, path)) {
+            out += *read + "\r\n";
+            continue;
+        }
         const std::optional<std::string> line = ToStoredLine(path);
-        out += line.value_or(EncodeStoredText(kWideNamePlaceholder)) + "\r\n";
+        out += line.value_or(placeholder) + "\r\n";
         if (!line)
             exactPaths += std::to_string(g) + "\t" + EncodeStoredText(EscapeName(DecodeStoredText(path))) + "\r\n";
     }
     // Passwords are refused when typed unless code page 932 holds them.
-    for (int i = kSlotCount; i >= 0; --i) out += ToStoredLine(model.passwords[i]).value_or("") + "\r\n";
+    for (int i = kSlotCount; i >= 0; --i) {
+        const std::string* read = unchanged(1 + kSlotCount + (kSlotCount - i), model.passwords[i]);
+        out += (read ? *read : ToStoredLine(model.passwords[i]).value_or("")) + "\r\n";
+    }
     if (!exactPaths.empty()) out += std::string(kExactPathsMarker) + "\r\n" + exactPaths;
     return out;
 }
 
 void LoadDataFile(const std::string& path, int32_t dataVersion, SlotModel& model) {
-    const std::optional<std::string> bytes = ReadWholeFile(path, "データファイル " + path + " を読み込めません");
+    const std::string what = "データファイル " + path + " を読み込めません";
+    // Ours are written whole and end with a line end; a cut one may not.
+    RecoverReplacement(
+        path,
+        [](const std::string& bytes) { return bytes.ends_with("\r\n") && PlainlyCurrent(SplitLines(bytes)); },
+        what);
+    const std::optional<std::string> bytes = ReadWholeFile(path, what);
     if (!bytes) {
         model = SlotModel{};
         return;
@@ -152,12 +175,12 @@ void LoadDataFile(const std::string& path, int32_t dataVersion, SlotModel& model
     model = std::move(loaded);
 }
 
-void SaveDataFile(const std::string& path, const SlotModel& model) {
+void SaveDataFile(const std::string& path, const SlotModel& model, const SaveDeadline& deadline) {
     const std::string bytes = FormatDataFile(model);
     const std::string what = "データファイル " + path + " を保存できません";
     RefuseReadOnly(path, what);
-    WriteReplacement(path, bytes, what);
-    CommitReplacement(path, what);
+    WriteReplacement(path, bytes, what, deadline);
+    CommitReplacement(path, what, deadline);
 }
 
 } // namespace k2

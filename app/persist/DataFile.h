@@ -21,6 +21,8 @@
 // A file without such paths ends at line 181. Lines after it that do not
 // fit this form are ignored.
 #pragma once
+#include "app/persist/FileReplace.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -40,6 +42,10 @@ struct SlotModel {
     std::array<std::string, kSlotCount> slotPaths;     // empty = empty slot
     std::array<std::string, kSlotCount + 1> passwords; // [0] master, [1+g] slot g
     int32_t passwordsDisabled = 2;                     // 0 = passwords on, 2 = off
+    // Lines 0-181 as the file held them. A line whose value the session did
+    // not change is written back as these bytes: the conversion to text and
+    // back would alter damaged bytes and code page 932's duplicate codes.
+    std::vector<std::string> readLines;
 };
 
 // Lines of a text file; CR, LF and CR LF all end a line, and a final line
@@ -56,14 +62,16 @@ std::string ConversionBackupName(const std::string& path);
 SlotModel ParseDataFile(const std::vector<std::string>& lines, int32_t dataVersion, const std::string& fileName);
 
 // The bytes written: 182 lines and the exact paths, each ended by CR LF.
+// Lines of readLines whose value is unchanged are written as they were read.
 std::string FormatDataFile(const SlotModel& model);
 
 // A missing file gives all slots empty and passwords off; an old list is
 // copied to ConversionBackupName. On any error the model is left as it was.
+// What a save cut off left beside the file is taken back first (RecoverReplacement).
 void LoadDataFile(const std::string& path, int32_t dataVersion, SlotModel& model);
 
 // Replaces the file as a whole: a failed write throws tk::EFileError and
 // leaves the previous file intact.
-void SaveDataFile(const std::string& path, const SlotModel& model);
+void SaveDataFile(const std::string& path, const SlotModel& model, const SaveDeadline& deadline = {});
 
 } // namespace k2

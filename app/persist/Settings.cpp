@@ -190,6 +190,16 @@ private:
     ProfileFile file_;
 };
 
+// A file as a save writes it: every key of ours, ended by a line end.
+bool WholeSettingsFile(const std::string& bytes) {
+    const ProfileFile file(bytes);
+    for (const char* key : {kVersion, kCurrentPage, kHotKeySet, kAutoStart, kTransparentIconText, kCaptureEnabled,
+                            kCaptureNumber, kCaptureFolder, kCaptureFilePrefix, kJpegQuality, kVolumeKeysEnabled,
+                            kVolumeStep, kIconCacheFolder, kTwoKeyMode, kCursorKeysEnabled})
+        if (!file.Find(kSection, key)) return false;
+    return bytes.ends_with("\r\n");
+}
+
 bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 int HexValue(char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
 
@@ -225,7 +235,9 @@ std::optional<int32_t> ParseProfileInteger(std::string_view text) {
 
 void LoadSettings(const std::string& iniPath, const std::string& appDir, SettingsFields& fields,
                   bool& cursorKeysEnabled, const std::function<void()>& betweenKeys12And13) {
-    ProfileReader ini(iniPath, "設定ファイル " + iniPath + " を読み込めません");
+    const std::string what = "設定ファイル " + iniPath + " を読み込めません";
+    RecoverReplacement(iniPath, WholeSettingsFile, what);
+    ProfileReader ini(iniPath, what);
     const SettingsFields defaults;
     fields.dataVersion = ini.Integer(kVersion, defaults.dataVersion);
     fields.currentPage = ini.Integer(kCurrentPage, defaults.currentPage);
@@ -250,10 +262,11 @@ void LoadSettings(const std::string& iniPath, const std::string& appDir, Setting
     cursorKeysEnabled = ini.Boolean(kCursorKeysEnabled, true);
 }
 
-void SaveSettings(const std::string& iniPath, const SettingsFields& fields, bool cursorKeysEnabled) {
+void SaveSettings(const std::string& iniPath, const SettingsFields& fields, bool cursorKeysEnabled,
+                  const SaveDeadline& deadline) {
     const std::string what = "設定ファイル " + iniPath + " を保存できません";
     RefuseReadOnly(iniPath, what);
-    ProfileWriter ini(ReadWholeFile(iniPath, what).value_or(""));
+    ProfileWriter ini(ReadWholeFile(iniPath, what, deadline).value_or(""));
     ini.Integer(kVersion, fields.dataVersion);
     ini.Integer(kCurrentPage, fields.currentPage);
     ini.Boolean(kHotKeySet, fields.hotKeySet != 0);
@@ -269,8 +282,8 @@ void SaveSettings(const std::string& iniPath, const SettingsFields& fields, bool
     ini.Folder(kIconCacheFolder, fields.iconCacheFolder);
     ini.Boolean(kTwoKeyMode, fields.twoKeyMode);
     ini.Boolean(kCursorKeysEnabled, cursorKeysEnabled);
-    WriteReplacement(iniPath, ini.Bytes(), what);
-    CommitReplacement(iniPath, what);
+    WriteReplacement(iniPath, ini.Bytes(), what, deadline);
+    CommitReplacement(iniPath, what, deadline);
 }
 
 } // namespace k2

@@ -1,6 +1,8 @@
 // The settings file data\data99.ini: fifteen keys of section "各種設定",
 // read once at start and written once at shutdown.
 #pragma once
+#include "app/persist/FileReplace.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -37,7 +39,8 @@ std::optional<int32_t> ParseProfileInteger(std::string_view text);
 // Reads the keys in file order; a missing key or a value that is no number
 // gives the key's default. The folder defaults are built from appDir (which
 // ends in a backslash). A page outside 0-9 is read as 0. betweenKeys12And13
-// runs after "音量の上げ幅" and before "Iconキャッシュの保存先".
+// runs after "音量の上げ幅" and before "Iconキャッシュの保存先". What a save
+// cut off left beside the file is taken back first (RecoverReplacement).
 void LoadSettings(const std::string& iniPath, const std::string& appDir, SettingsFields& fields,
                   bool& cursorKeysEnabled, const std::function<void()>& betweenKeys12And13 = {});
 
@@ -45,6 +48,7 @@ void LoadSettings(const std::string& iniPath, const std::string& appDir, Setting
 // sections and other keys of the file stay as they are. The file is replaced
 // whole: a save that is cut off leaves the old file. A read-only file, or any
 // key that cannot be written, raises tk::EFileError naming the file.
-void SaveSettings(const std::string& iniPath, const SettingsFields& fields, bool cursorKeysEnabled);
+void SaveSettings(const std::string& iniPath, const SettingsFields& fields, bool cursorKeysEnabled,
+                  const SaveDeadline& deadline = {});
 
 } // namespace k2
