@@ -41,6 +41,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         tk::MessageBoxUtf8(nullptr, "終了します。", "コルミ２", MB_OK);
         return 0;
     }
+    // An installer or Windows Update that closes K2 through the Restart
+    // Manager starts it again afterwards. After a reboot the Startup shortcut
+    // starts it, and a crash or a hang brings nothing back, as before.
+    RegisterApplicationRestart(nullptr, RESTART_NO_CRASH | RESTART_NO_HANG | RESTART_NO_REBOOT);
     tk::Application& app = tk::App();
     try {
         app.SetTitle("コルミ２");
