@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
+
 #include "app/persist/DataFile.h"
 #include "app/persist/StoredText.h"
 #include "support/Scratch.h"
+#include "toolkit/Handles.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Text.h"
 
@@ -38,6 +41,15 @@ SlotModel DirtyModel() {
     model.passwords.fill("y");
     model.passwordsDisabled = 0;
     return model;
+}
+
+bool Saves(const std::string& path, const SlotModel& model, const k2::SaveDeadline& deadline) {
+    try {
+        k2::SaveDataFile(path, model, deadline);
+        return true;
+    } catch (const tk::EFileError&) {
+        return false;
+    }
 }
 
 class DataFile : public ::testing::Test {
@@ -86,7 +98,12 @@ TEST_F(DataFile, FirstRunHasNothingAndWrites182Lines) {
 }
 
 TEST_F(DataFile, CurrentFormatMapsLinesToSlotsAndPasswordsAndWritesThemBackUnchanged) {
-    const std::string original = JoinLines(DistinctLines());
+    std::vector<std::string> lines = DistinctLines();
+    // Damaged bytes (a lone lead byte) and a duplicate code of code page 932
+    // (0xED40, NEC-selected IBM extension) do not come back from text as they were.
+    lines[3] = "\x8A";
+    lines[120] = "\xEC\x3F" "A";
+    const std::string original = JoinLines(lines);
     WriteFileBytes(path, original);
     // A settings version that reads as an old one (a doubled key, a hand
     // edit) does not make a current file an old list.
@@ -105,6 +122,11 @@ TEST_F(DataFile, CurrentFormatMapsLinesToSlotsAndPasswordsAndWritesThemBackUncha
         const std::string copy = dir.Path() + "copy.kor";
         k2::SaveDataFile(copy, model);
         EXPECT_EQ(ReadFileBytes(copy), original);
+        // A line the session changed is written anew, the others as they were.
+        model.slotPaths[2] = k2::EncodeStoredText("C:\\b");
+        lines[3] = k2::EncodeStoredText("C:\\b");
+        EXPECT_EQ(k2::FormatDataFile(model), JoinLines(lines));
+        lines[3] = "\x8A";
     }
     EXPECT_EQ(GetFileAttributesA(k2::ConversionBackupName(path).c_str()), INVALID_FILE_ATTRIBUTES);
 }
@@ -243,6 +265,67 @@ TEST_F(DataFile, FailedSaveKeepsTheOldFileWhole) {
     EXPECT_EQ(k2::SplitLines(ReadFileBytes(path))[1], "new");
     EXPECT_EQ(GetFileAttributesW(tk::Wide(path).c_str()) & FILE_ATTRIBUTE_HIDDEN, DWORD{FILE_ATTRIBUTE_HIDDEN});
     EXPECT_EQ(GetFileAttributesW(tk::Wide(path + ".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+namespace replace_faults {
+tk::FileHandle heldReplacement; // what a scanner holds while the replace stops half-way
+
+unsigned long NothingMoved1175(const wchar_t*, const wchar_t*, const wchar_t*) { return ERROR_UNABLE_TO_REMOVE_REPLACED; }
+unsigned long NothingMoved1176(const wchar_t*, const wchar_t*, const wchar_t*) {
+    return ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+}
+unsigned long OldGone1176(const wchar_t* target, const wchar_t*, const wchar_t*) {
+    DeleteFileW(target);
+    return ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+}
+unsigned long OldAside1177(const wchar_t* target, const wchar_t*, const wchar_t* backup) {
+    MoveFileW(target, backup);
+    return ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
+}
+unsigned long OldAsideNewHeld1177(const wchar_t* target, const wchar_t* replacement, const wchar_t* backup) {
+    heldReplacement = tk::FileHandle(CreateFileW(replacement, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    return OldAside1177(target, replacement, backup);
+}
+} // namespace replace_faults
+
+TEST_F(DataFile, AReplaceThatStopsHalfWayIsFinishedOrTakenBackWholeAtTheNextStart) {
+    using namespace replace_faults;
+    struct Fault {
+        k2::ReplaceFileCall replace;
+        bool saved;     // the save goes through
+        bool newAtNext; // the next start finds the new file
+    };
+    const Fault faults[] = {{NothingMoved1175, false, false},
+                            {NothingMoved1176, false, false},
+                            {OldGone1176, true, true},
+                            {OldAside1177, true, true},
+                            {OldAsideNewHeld1177, false, true}};
+    const k2::ReplaceFileCall system = k2::replaceFile;
+    const std::string original = JoinLines(DistinctLines());
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(&fault - faults);
+        WriteFileBytes(path, original);
+        SlotModel model;
+        model.slotPaths[0] = "new";
+        k2::replaceFile = fault.replace;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Saves(path, model, start + std::chrono::milliseconds(300)), fault.saved);
+        k2::replaceFile = system;
+        heldReplacement.Reset();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "the deadline was passed";
+        k2::LoadDataFile(path, 149, model);
+        EXPECT_EQ(ReadFileBytes(path), fault.newAtNext ? k2::FormatDataFile(model) : original);
+        EXPECT_EQ(model.slotPaths[0], fault.newAtNext ? "new" : k2::EncodeStoredText("Ln1"));
+        EXPECT_FALSE(tk::FileExists(path + ".tmp") || tk::FileExists(path + ".bak"));
+    }
+    // A replacement cut short is no file: the old one under the backup name is taken.
+    DeleteFileW(tk::Wide(path).c_str());
+    WriteFileBytes(path + ".tmp", original.substr(0, 300));
+    WriteFileBytes(path + ".bak", original);
+    SlotModel model;
+    k2::LoadDataFile(path, 149, model);
+    EXPECT_EQ(ReadFileBytes(path), original);
+    EXPECT_FALSE(tk::FileExists(path + ".tmp") || tk::FileExists(path + ".bak"));
 }
 
 TEST_F(DataFile, UnreadableFileIsAnErrorNotAnEmptyLauncher) {

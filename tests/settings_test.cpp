@@ -210,6 +210,18 @@ TEST_F(SettingsFile, SaveReplacesTheFileWholeOrRefusesNamingIt) {
 
     // A file that cannot be written at all is an error, not a silent loss.
     EXPECT_THROW(k2::SaveSettings(appDir + "missing\\data99.ini", fields, true), tk::EFileError);
+
+    // A save cut off in its replace left no file: the next start takes the
+    // new one when it is whole, else the old one under the backup name.
+    const std::string saved = k2test::Cp932(DefaultFile(appDir));
+    for (const bool whole : {true, false}) {
+        DeleteFileW(tk::Wide(ini).c_str());
+        WriteFileBytes(ini + ".tmp", whole ? saved : saved.substr(0, saved.size() / 2));
+        WriteFileBytes(ini + ".bak", k2test::Cp932(before));
+        EXPECT_EQ(Load().currentPage, whole ? 0 : 3);
+        EXPECT_EQ(ReadFileBytes(ini), whole ? saved : k2test::Cp932(before));
+        EXPECT_FALSE(tk::FileExists(ini + ".tmp") || tk::FileExists(ini + ".bak"));
+    }
 }
 
 TEST_F(SettingsFile, HookRunsBetweenVolumeStepAndIconFolder) {
