@@ -128,7 +128,7 @@ protected:
     static HWND AppWindow(const Process& process) { return WindowOf(process, "TApplication"); }
 
     // The answer to WM_QUERYENDSESSION; -1 when none came.
-    // `reason` ENDSESSION_CLOSEAPP: the Restart Manager closes K2 for an installer or an update.
+    // ENDSESSION_CLOSEAPP: the Restart Manager closes K2 for an installer or an update.
     static LRESULT QueryEndSession(const Process& process, LPARAM reason = 0) {
         DWORD_PTR result = 0;
         if (!SendMessageTimeoutA(Form(process), WM_QUERYENDSESSION, 0, reason, SMTO_NORMAL, kTimeoutMs, &result))
@@ -378,11 +378,10 @@ TEST_F(LifecycleTest, AFailedSaveIsShownUntilAnsweredOnEveryWayOfEnding) {
         const std::string before = ReadFileBytes(c.file);
         const Process k2 = StartCopy();
         ASSERT_NE(Form(k2), nullptr);
-        const std::string other = c.file == DataFile() ? Ini() : DataFile();
         auto held = [](const std::string& file) {
             return tk::FileHandle(CreateFileW(tk::Wide(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         };
-        tk::FileHandle hold, holdOther = c.both ? held(other) : tk::FileHandle();
+        tk::FileHandle hold, holdOther = c.both ? held(c.file == DataFile() ? Ini() : DataFile()) : tk::FileHandle();
         if (c.held)
             hold = held(c.file);
         else
@@ -398,15 +397,8 @@ TEST_F(LifecycleTest, AFailedSaveIsShownUntilAnsweredOnEveryWayOfEnding) {
         const HWND box = WaitForWindow(k2, "#32770", "コルミ２");
         ASSERT_NE(box, nullptr) << "no error box";
         // Windows ends a program that has not answered the query within 5 s, whatever holds its files.
-        if (c.route.session) {
-            const DWORD boxMs = GetTickCount() - start;
-            EXPECT_LT(boxMs, 3500u) << "the box came too late";
-            std::printf("box %lu ms after the query\n", boxMs);
-        }
+        EXPECT_TRUE(!c.route.session || GetTickCount() - start < 3500) << "box after " << GetTickCount() - start << " ms";
         EXPECT_NE(BoxText(box).find(c.file), std::string::npos) << BoxText(box);
-        if (c.both) {
-            EXPECT_NE(BoxText(box).find(other), std::string::npos) << BoxText(box);
-        }
         EXPECT_FALSE(k2.WaitForExit(1000)) << "the box went by itself";
         EXPECT_TRUE(IsWindowVisible(box));
         k2test::PressButton(box, IDOK);

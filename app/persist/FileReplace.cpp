@@ -119,14 +119,17 @@ std::string ReplacedName(const std::string& path) { return path + ".bak"; }
 
 namespace {
 
-void DiscardReplacement(const std::string& path, const SaveDeadline& deadline) {
-    const std::wstring name = tk::Wide(ReplacementName(path));
+void DeleteRetried(const std::wstring& name, const SaveDeadline& deadline) {
     Retried(
         [&] {
             const DWORD error = ErrorOf(DeleteFileW(name.c_str()));
             return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
         },
         deadline);
+}
+
+void DiscardReplacement(const std::string& path, const SaveDeadline& deadline) {
+    DeleteRetried(tk::Wide(ReplacementName(path)), deadline);
 }
 
 bool CannotReplace(DWORD error) {
@@ -192,8 +195,8 @@ void CommitReplacement(const std::string& path, const std::string& what, const S
         if (Exists(target)) DiscardReplacement(path, deadline);
         ThrowFileError(what, error);
     }
-    // Tried once: one that is held goes at the next start.
-    DeleteFileW(backup.c_str());
+    // One still held then goes at the next start.
+    DeleteRetried(backup, deadline);
 }
 
 void RecoverReplacement(const std::string& path, const std::function<bool(const std::string&)>& whole,
