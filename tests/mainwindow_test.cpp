@@ -88,26 +88,50 @@ RECT WindowRectOf(HWND hwnd) {
     return rect;
 }
 
-// Two monitors side by side, which the test display cannot have: the primary
-// one with a taskbar along its bottom, a second one to its right with a
-// taskbar along its left. A window belongs to the one that holds its middle.
-constexpr RECT kPrimary{0, 0, 1280, 1024}, kPrimaryWork{0, 0, 1280, 984};
-constexpr RECT kSecond{1280, 0, 2560, 1024}, kSecondWork{1340, 0, 2560, 1024};
+// Two monitors, one above the other within the test display: the primary
+// one with a taskbar along its bottom, the second with a taskbar along its
+// left. A window belongs to the one that holds its middle. The primary has
+// the display's DPI, the second another.
+constexpr RECT kPrimaryWork{0, 0, 1280, 472};
+constexpr RECT kSecond{0, 512, 1280, 1024}, kSecondWork{60, 512, 1280, 1024};
 const auto kPrimaryMonitor = reinterpret_cast<HMONITOR>(1), kSecondMonitor = reinterpret_cast<HMONITOR>(2);
+int primaryDpi = 96, secondDpi = 144;
 
 HMONITOR WINAPI TwoMonitorsFromRect(LPCRECT rect, DWORD) {
-    return (rect->left + rect->right) / 2 < kSecond.left ? kPrimaryMonitor : kSecondMonitor;
+    return (rect->top + rect->bottom) / 2 < kSecond.top ? kPrimaryMonitor : kSecondMonitor;
 }
 
 BOOL WINAPI TwoMonitorsInfo(HMONITOR monitor, LPMONITORINFO info) {
     const bool primary = monitor == kPrimaryMonitor;
-    info->rcMonitor = primary ? kPrimary : kSecond;
+    info->rcMonitor = primary ? RECT{0, 0, 1280, 512} : kSecond;
     info->rcWork = primary ? kPrimaryWork : kSecondWork;
     info->dwFlags = primary ? MONITORINFOF_PRIMARY : 0;
     return TRUE;
 }
 
-const tk::MonitorApi kTwoMonitors{.fromRect = TwoMonitorsFromRect, .getInfo = TwoMonitorsInfo};
+int TwoMonitorsDpi(HMONITOR monitor) { return monitor == kPrimaryMonitor ? primaryDpi : secondDpi; }
+
+const tk::MonitorApi kTwoMonitors{.fromRect = TwoMonitorsFromRect, .getInfo = TwoMonitorsInfo, .dpi = TwoMonitorsDpi};
+
+// What Windows does and Wine does not: a move that lands a window on a
+// monitor of another DPI sends it WM_DPICHANGED from inside the move, with
+// the window's corner kept and the size it asks for at that DPI.
+WNDPROC formProc = nullptr;
+int windowDpi = 96, dpiChanges = 0;
+
+LRESULT CALLBACK AsWindowsDoes(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CallWindowProcW(formProc, hwnd, message, wParam, lParam);
+    RECT now;
+    GetWindowRect(hwnd, &now);
+    if (message != WM_WINDOWPOSCHANGED || TwoMonitorsDpi(TwoMonitorsFromRect(&now, 0)) == windowDpi) return result;
+    windowDpi = TwoMonitorsDpi(TwoMonitorsFromRect(&now, 0));
+    ++dpiChanges;
+    SIZE size{};
+    SendMessageW(hwnd, tk::kGetDpiScaledSize, windowDpi, reinterpret_cast<LPARAM>(&size));
+    const RECT suggested{now.left, now.top, now.left + size.cx, now.top + size.cy};
+    SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(windowDpi, windowDpi), reinterpret_cast<LPARAM>(&suggested));
+    return result;
+}
 
 struct Move {
     const char* where;
@@ -165,13 +189,55 @@ TEST_F(MainWindowTest, KeptInTheWorkAreaOfTheMonitorItIsOn) {
     const int height = start.bottom - start.top;
 
     ExpectMovesEnd(hwnd, {
-        {"onto the primary taskbar", 100, 1024 - height / 2, 100, 984 - height},
-        {"inside the second monitor", 1600, 300, 1600, 300},
-        {"onto the second monitor's taskbar", 1300, 200, 1340, 200},
-        {"past the second monitor's right edge", 2560 - width / 2, 100, 2560 - width, 100},
-        {"above the second monitor", 1700, -30, 1700, 0},
+        {"onto the primary taskbar", 100, 472 - height / 2, 100, 472 - height},
+        {"inside the second monitor", 300, 560, 300, 560},
+        {"onto the second monitor's taskbar", 20, 560, 60, 560},
+        {"past the second monitor's right edge", 1280 - width / 2, 560, 1280 - width, 560},
+        {"reaching up into the primary", 300, 500, 300, 512},
         {"past the primary's left edge", -40, 50, 0, 50},
     });
+}
+
+// Ctrl+0 onto a monitor of another scale: the window comes up at its size
+// there, centred under the mouse and whole on that monitor's work area, after
+// one change of DPI at most.
+TEST_F(MainWindowTest, ShowKeyOntoAMonitorOfAnotherScaleChangesTheDpiOnce) {
+    Start();
+    k2::TForm1& form = Form();
+    const HWND hwnd = form.Handle();
+    primaryDpi = windowDpi = tk::WindowDpi(hwnd);
+    secondDpi = primaryDpi == 144 ? 96 : 144;
+    form.monitors = &kTwoMonitors;
+    formProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AsWindowsDoes)));
+    const SIZE second = form.FrameSize(secondDpi), primary = form.FrameSize(primaryDpi);
+    struct Case {
+        const char* where;
+        POINT cursor;
+        int dpi, changes;
+        POINT expected; // top-left corner
+    } const cases[] = {
+        {"second monitor", {640, 760}, secondDpi, 1, {640 - second.cx / 2, 760 - second.cy / 2 + 10}},
+        {"its far corner", {1279, 1023}, secondDpi, 0, {1280 - second.cx, 1024 - second.cy}},
+        {"primary's corner", {30, 470}, primaryDpi, 1, {0, 472 - primary.cy}},
+        {"primary's top", {700, 3}, primaryDpi, 0, {700 - primary.cx / 2, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        dpiChanges = 0;
+        ASSERT_TRUE(SetCursorPos(c.cursor.x, c.cursor.y));
+        SendMessageW(hwnd, WM_HOTKEY, k2::kHotKeyShow, 0);
+        Pump(10);
+        const RECT now = WindowRectOf(hwnd);
+        EXPECT_EQ(dpiChanges, c.changes);
+        EXPECT_EQ(form.Dpi(), c.dpi);
+        EXPECT_EQ(now.left, c.expected.x);
+        EXPECT_EQ(now.top, c.expected.y);
+        EXPECT_EQ(now.right - now.left, form.FrameSize(c.dpi).cx);
+        EXPECT_EQ(WindowRectOf(form.Panel1->Handle()).right - WindowRectOf(form.Panel1->Handle()).left,
+                  tk::Scale(210, c.dpi));
+    }
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(formProc));
 }
 
 // Messages reach a control through the table of our own windows: both kinds
