@@ -5,10 +5,45 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shobjidl.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cwchar>
+#include <vector>
 
 namespace k2 {
+tk::IconHandle IconFromImage(HBITMAP image, int size) {
+    BITMAP bm{};
+    if (!GetObjectW(image, sizeof(bm), &bm) || bm.bmWidth != size || bm.bmHeight != size || bm.bmBitsPixel != 32)
+        return {};
+    BITMAPINFO info{};
+    info.bmiHeader = {.biSize = sizeof(BITMAPINFOHEADER), .biWidth = size, .biHeight = -size, .biPlanes = 1,
+                      .biBitCount = 32, .biCompression = BI_RGB};
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) * size);
+    tk::WindowDc screen(nullptr);
+    if (GetDIBits(screen.Get(), image, 0, size, pixels.data(), &info, DIB_RGB_COLORS) != size) return {};
+    // An icon's colours are not multiplied by their alpha; a picture with no
+    // alpha at all is opaque.
+    const bool opaque = std::none_of(pixels.begin(), pixels.end(), [](std::uint32_t p) { return p >> 24; });
+    for (std::uint32_t& p : pixels) {
+        const std::uint32_t alpha = opaque ? 255 : p >> 24;
+        auto channel = [&](int shift) {
+            const std::uint32_t c = (p >> shift) & 0xFF;
+            return (alpha ? std::min<std::uint32_t>(255, c * 255 / alpha) : 0) << shift;
+        };
+        p = alpha << 24 | channel(16) | channel(8) | channel(0);
+    }
+    void* bits = nullptr;
+    tk::BitmapHandle colour(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!colour) return {};
+    std::copy(pixels.begin(), pixels.end(), static_cast<std::uint32_t*>(bits));
+    const std::vector<std::uint16_t> clear(static_cast<std::size_t>((size + 15) / 16) * size, 0);
+    tk::BitmapHandle mask(CreateBitmap(size, size, 1, 1, clear.data()));
+    ICONINFO parts{.fIcon = TRUE, .hbmMask = mask.Get(), .hbmColor = colour.Get()};
+    return tk::IconHandle(CreateIconIndirect(&parts));
+}
+
 namespace {
 
 // IImageList: the system image lists are handed out as this interface, and
@@ -22,6 +57,17 @@ int IconSide(HICON icon) {
     BITMAP bm{};
     GetObjectW(info.hbmMask, sizeof(bm), &bm);
     return bm.bmWidth;
+}
+
+// The shell's picture of a path at exactly `size` pixels, as an icon; none
+// where the shell has no picture of that size (Wine answers with one pixel).
+tk::IconHandle ShellImageIcon(const std::wstring& path, int size) {
+    tk::ComPtr<IShellItemImageFactory> factory;
+    if (FAILED(SHCreateItemFromParsingName(path.c_str(), nullptr, IID_IShellItemImageFactory, factory.PutVoid())))
+        return {};
+    HBITMAP picture = nullptr;
+    if (FAILED(factory->GetImage(SIZE{size, size}, SIIGBF_ICONONLY, &picture))) return {};
+    return IconFromImage(tk::BitmapHandle(picture).Get(), size);
 }
 
 // The icon at index `index` of the system image list whose size is the
@@ -46,9 +92,10 @@ tk::IconHandle SystemListIcon(int index, int size) {
 
 // The shell's icon for a path, `size` pixels square where the shell has it.
 // ExtractAssociatedIconW comes first; where it finds none (folders and
-// unassociated documents under some shells), or not at this size, the
-// shell's file information supplies the icon, from the system image list
-// at the next size up.
+// unassociated documents under some shells), or not at this size (a monitor
+// of another scale than the system's), the shell's picture of the item at
+// that size. Failing both, the shell's file information supplies the icon,
+// from the system image list at the next size up.
 tk::IconHandle AssociatedIcon(const std::string& path, int size) {
     const std::wstring wide = tk::Wide(path);
     wchar_t buffer[MAX_PATH] = {};
@@ -60,6 +107,7 @@ tk::IconHandle AssociatedIcon(const std::string& path, int size) {
         extracted = tk::IconHandle(ExtractAssociatedIconW(GetModuleHandleW(nullptr), buffer, &index));
         if (extracted && IconSide(extracted.Get()) == size) return extracted;
     }
+    if (tk::IconHandle exact = ShellImageIcon(wide, size)) return exact;
     SHFILEINFOW info{};
     if (!SHGetFileInfoW(wide.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_LARGEICON | SHGFI_SYSICONINDEX))
         return extracted;

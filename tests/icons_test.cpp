@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "components/Geticonbutton.h"
 #include "toolkit/Handles.h"
 
 namespace {
@@ -116,4 +117,27 @@ TEST(Icons, CornersAreTransparentAndTheFaceIsOpaque) {
         EXPECT_EQ(mask(8, 8), 0u);
         EXPECT_EQ(mask(1, 0), 0u);
     }
+}
+
+// The shell's 32-bit pictures, alpha multiplied into the colours, become
+// icons whose colours are whole again, top row first; a picture of another
+// size than the glyph's is refused.
+TEST(Icons, ShellPicturesBecomeIconsOfExactlyTheirSize) {
+    constexpr int side = 48;
+    BITMAPINFO info{};
+    info.bmiHeader = {.biSize = sizeof(BITMAPINFOHEADER), .biWidth = side, .biHeight = -side, .biPlanes = 1,
+                      .biBitCount = 32, .biCompression = BI_RGB};
+    void* bits = nullptr;
+    const tk::BitmapHandle picture(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ASSERT_TRUE(picture);
+    // Opaque red above, blue at half alpha below.
+    auto* pixels = static_cast<std::uint32_t*>(bits);
+    for (int i = 0; i < side * side; ++i) pixels[i] = i < side * side / 2 ? 0xFFFF0000 : 0x80000080;
+    const tk::IconHandle icon = k2::IconFromImage(picture.Get(), side);
+    ASSERT_TRUE(icon);
+    const IconPixels read = ReadIcon(icon.Get());
+    EXPECT_EQ(read.width, side);
+    EXPECT_EQ(read.color.front(), 0xFF0000u);
+    EXPECT_EQ(read.color.back(), 0x0000FFu);
+    EXPECT_FALSE(k2::IconFromImage(picture.Get(), 64));
 }
