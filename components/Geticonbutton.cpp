@@ -18,8 +18,12 @@ tk::IconHandle IconFromImage(HBITMAP image, int size) {
     if (!GetObjectW(image, sizeof(bm), &bm) || bm.bmWidth != size || bm.bmHeight != size || bm.bmBitsPixel != 32)
         return {};
     BITMAPINFO info{};
-    info.bmiHeader = {.biSize = sizeof(BITMAPINFOHEADER), .biWidth = size, .biHeight = -size, .biPlanes = 1,
-                      .biBitCount = 32, .biCompression = BI_RGB};
+    BITMAPINFOHEADER& header = info.bmiHeader;
+    header.biSize = sizeof(header);
+    header.biWidth = size;
+    header.biHeight = -size; // top row first
+    header.biPlanes = 1;
+    header.biBitCount = 32;
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) * size);
     tk::WindowDc screen(nullptr);
     if (GetDIBits(screen.Get(), image, 0, size, pixels.data(), &info, DIB_RGB_COLORS) != size) return {};
@@ -40,7 +44,10 @@ tk::IconHandle IconFromImage(HBITMAP image, int size) {
     std::copy(pixels.begin(), pixels.end(), static_cast<std::uint32_t*>(bits));
     const std::vector<std::uint16_t> clear(static_cast<std::size_t>((size + 15) / 16) * size, 0);
     tk::BitmapHandle mask(CreateBitmap(size, size, 1, 1, clear.data()));
-    ICONINFO parts{.fIcon = TRUE, .hbmMask = mask.Get(), .hbmColor = colour.Get()};
+    ICONINFO parts{};
+    parts.fIcon = TRUE;
+    parts.hbmMask = mask.Get();
+    parts.hbmColor = colour.Get();
     return tk::IconHandle(CreateIconIndirect(&parts));
 }
 

@@ -123,20 +123,14 @@ TEST(Icons, CornersAreTransparentAndTheFaceIsOpaque) {
 // icons whose colours are whole again, top row first; a picture of another
 // size than the glyph's is refused.
 TEST(Icons, ShellPicturesBecomeIconsOfExactlyTheirSize) {
-    constexpr int side = 48;
     BITMAPINFO info{};
-    info.bmiHeader = {.biSize = sizeof(BITMAPINFOHEADER), .biWidth = side, .biHeight = -side, .biPlanes = 1,
-                      .biBitCount = 32, .biCompression = BI_RGB};
+    info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 48, -48, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     const tk::BitmapHandle picture(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    ASSERT_TRUE(picture);
-    // Opaque red above, blue at half alpha below.
-    auto* pixels = static_cast<std::uint32_t*>(bits);
-    for (int i = 0; i < side * side; ++i) pixels[i] = i < side * side / 2 ? 0xFFFF0000 : 0x80000080;
-    const tk::IconHandle icon = k2::IconFromImage(picture.Get(), side);
-    ASSERT_TRUE(icon);
-    const IconPixels read = ReadIcon(icon.Get());
-    EXPECT_EQ(read.width, side);
+    auto* pixels = static_cast<std::uint32_t*>(bits); // opaque red above, blue at half alpha below
+    for (int i = 0; i < 48 * 48; ++i) pixels[i] = i < 48 * 24 ? 0xFFFF0000 : 0x80000080;
+    const IconPixels read = ReadIcon(k2::IconFromImage(picture.Get(), 48).Get());
+    ASSERT_EQ(read.width, 48);
     EXPECT_EQ(read.color.front(), 0xFF0000u);
     EXPECT_EQ(read.color.back(), 0x0000FFu);
     EXPECT_FALSE(k2::IconFromImage(picture.Get(), 64));

@@ -7,6 +7,8 @@
 #include "toolkit/Dpi.h"
 #include "toolkit/Text.h"
 
+#include <tuple>
+#include <utility>
 #include <vector>
 
 using k2test::MainWindowTest;
@@ -121,15 +123,14 @@ int windowDpi = 96, dpiChanges = 0;
 
 LRESULT CALLBACK AsWindowsDoes(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     const LRESULT result = CallWindowProcW(formProc, hwnd, message, wParam, lParam);
-    RECT now;
-    GetWindowRect(hwnd, &now);
-    if (message != WM_WINDOWPOSCHANGED || TwoMonitorsDpi(TwoMonitorsFromRect(&now, 0)) == windowDpi) return result;
-    windowDpi = TwoMonitorsDpi(TwoMonitorsFromRect(&now, 0));
-    ++dpiChanges;
+    const RECT now = WindowRectOf(hwnd);
+    const int dpi = TwoMonitorsDpi(TwoMonitorsFromRect(&now, 0));
+    if (message != WM_WINDOWPOSCHANGED || dpi == windowDpi) return result;
+    windowDpi = dpi, ++dpiChanges;
     SIZE size{};
-    SendMessageW(hwnd, tk::kGetDpiScaledSize, windowDpi, reinterpret_cast<LPARAM>(&size));
+    SendMessageW(hwnd, tk::kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size));
     const RECT suggested{now.left, now.top, now.left + size.cx, now.top + size.cy};
-    SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(windowDpi, windowDpi), reinterpret_cast<LPARAM>(&suggested));
+    SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
     return result;
 }
 
@@ -211,31 +212,21 @@ TEST_F(MainWindowTest, ShowKeyOntoAMonitorOfAnotherScaleChangesTheDpiOnce) {
     formProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AsWindowsDoes)));
     const SIZE second = form.FrameSize(secondDpi), primary = form.FrameSize(primaryDpi);
-    struct Case {
-        const char* where;
-        POINT cursor;
-        int dpi, changes;
-        POINT expected; // top-left corner
-    } const cases[] = {
-        {"second monitor", {640, 760}, secondDpi, 1, {640 - second.cx / 2, 760 - second.cy / 2 + 10}},
-        {"its far corner", {1279, 1023}, secondDpi, 0, {1280 - second.cx, 1024 - second.cy}},
-        {"primary's corner", {30, 470}, primaryDpi, 1, {0, 472 - primary.cy}},
-        {"primary's top", {700, 3}, primaryDpi, 0, {700 - primary.cx / 2, 0}},
+    struct Case { POINT cursor; int dpi, changes; POINT corner; } const cases[] = {
+        {{640, 760}, secondDpi, 1, {640 - second.cx / 2, 760 - second.cy / 2 + 10}},
+        {{1279, 1023}, secondDpi, 0, {1280 - second.cx, 1024 - second.cy}},
+        {{30, 470}, primaryDpi, 1, {0, 472 - primary.cy}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.where);
+        SCOPED_TRACE(c.cursor.x);
         dpiChanges = 0;
         ASSERT_TRUE(SetCursorPos(c.cursor.x, c.cursor.y));
         SendMessageW(hwnd, WM_HOTKEY, k2::kHotKeyShow, 0);
         Pump(10);
         const RECT now = WindowRectOf(hwnd);
-        EXPECT_EQ(dpiChanges, c.changes);
-        EXPECT_EQ(form.Dpi(), c.dpi);
-        EXPECT_EQ(now.left, c.expected.x);
-        EXPECT_EQ(now.top, c.expected.y);
-        EXPECT_EQ(now.right - now.left, form.FrameSize(c.dpi).cx);
-        EXPECT_EQ(WindowRectOf(form.Panel1->Handle()).right - WindowRectOf(form.Panel1->Handle()).left,
-                  tk::Scale(210, c.dpi));
+        EXPECT_EQ(std::pair(dpiChanges, form.Dpi()), std::pair(c.changes, c.dpi));
+        EXPECT_EQ(std::tuple(now.left, now.top, now.right - now.left),
+                  std::tuple(c.corner.x, c.corner.y, form.FrameSize(c.dpi).cx));
     }
     SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(formProc));
 }
