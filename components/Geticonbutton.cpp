@@ -27,17 +27,8 @@ tk::IconHandle IconFromImage(HBITMAP image, int size) {
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) * size);
     tk::WindowDc screen(nullptr);
     if (GetDIBits(screen.Get(), image, 0, size, pixels.data(), &info, DIB_RGB_COLORS) != size) return {};
-    // An icon's colours are not multiplied by their alpha; a picture with no
-    // alpha at all is opaque.
-    const bool opaque = std::none_of(pixels.begin(), pixels.end(), [](std::uint32_t p) { return p >> 24; });
-    for (std::uint32_t& p : pixels) {
-        const std::uint32_t alpha = opaque ? 255 : p >> 24;
-        auto channel = [&](int shift) {
-            const std::uint32_t c = (p >> shift) & 0xFF;
-            return (alpha ? std::min<std::uint32_t>(255, c * 255 / alpha) : 0) << shift;
-        };
-        p = alpha << 24 | channel(16) | channel(8) | channel(0);
-    }
+    // The shell's icon pictures carry alpha as icons do, not multiplied into
+    // the colours; one with no alpha at all is drawn by its (opaque) mask.
     void* bits = nullptr;
     tk::BitmapHandle colour(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!colour) return {};

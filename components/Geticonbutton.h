@@ -21,8 +21,8 @@ public:
     int GlyphSize() const;
 };
 
-// An icon made from the shell's 32-bit picture of an item (alpha multiplied
-// into the colours), `size` pixels square; none for a picture of another size.
+// An icon made from the shell's 32-bit picture of an item, `size` pixels
+// square, top row first; none for a picture of another size.
 tk::IconHandle IconFromImage(HBITMAP image, int size);
 
 } // namespace k2
