@@ -79,7 +79,8 @@ protected:
 private:
     std::unique_ptr<Control> CreateControl(const ControlDef& def);
     // The window has moved to a monitor of another DPI: the system's
-    // suggested rectangle, every control scaled again.
+    // suggested rectangle (PlaceAt's own during that move), every control
+    // scaled again.
     void ChangeFormDpi(int dpi, const RECT& suggested);
     void Bind(Control& control, const ControlDef& def, const HandlerTable& table);
     void DoClose();
