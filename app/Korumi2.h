@@ -55,7 +55,7 @@ public:
     bool iconTextBkColorSaved = false;  // the colour above was read from a desktop
     TGetIconButton* menuTargetButton = nullptr;
     bool started = false;  // the start sequence has finished
-    const tk::MonitorApi* monitors = &tk::SystemMonitors();  // where keep-on-screen finds the work area
+    const tk::MonitorApi* monitors = &tk::SystemMonitors();  // work areas and DPIs of keep-on-screen and Ctrl+0
     // How a launch hands its item to the shell; a test may watch it, since
     // the shell opens some items (Store apps, Control Panel) only on Windows.
     HINSTANCE(WINAPI* shellExecute)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT) = ShellExecuteW;

@@ -5,10 +5,43 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shobjidl.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cwchar>
+#include <vector>
 
 namespace k2 {
+tk::IconHandle IconFromImage(HBITMAP image, int size) {
+    BITMAP bm{};
+    if (!GetObjectW(image, sizeof(bm), &bm) || bm.bmWidth != size || bm.bmHeight != size || bm.bmBitsPixel != 32)
+        return {};
+    BITMAPINFO info{};
+    BITMAPINFOHEADER& header = info.bmiHeader;
+    header.biSize = sizeof(header);
+    header.biWidth = size;
+    header.biHeight = -size; // top row first
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) * size);
+    tk::WindowDc screen(nullptr);
+    if (GetDIBits(screen.Get(), image, 0, size, pixels.data(), &info, DIB_RGB_COLORS) != size) return {};
+    // The shell's icon pictures carry alpha as icons do, not multiplied into
+    // the colours; one with no alpha at all is drawn by its (opaque) mask.
+    void* bits = nullptr;
+    tk::BitmapHandle colour(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!colour) return {};
+    std::copy(pixels.begin(), pixels.end(), static_cast<std::uint32_t*>(bits));
+    const std::vector<std::uint16_t> clear(static_cast<std::size_t>((size + 15) / 16) * size, 0);
+    tk::BitmapHandle mask(CreateBitmap(size, size, 1, 1, clear.data()));
+    ICONINFO parts{};
+    parts.fIcon = TRUE;
+    parts.hbmMask = mask.Get();
+    parts.hbmColor = colour.Get();
+    return tk::IconHandle(CreateIconIndirect(&parts));
+}
+
 namespace {
 
 // IImageList: the system image lists are handed out as this interface, and
@@ -22,6 +55,17 @@ int IconSide(HICON icon) {
     BITMAP bm{};
     GetObjectW(info.hbmMask, sizeof(bm), &bm);
     return bm.bmWidth;
+}
+
+// The shell's picture of a path at exactly `size` pixels, as an icon; none
+// where the shell has no picture of that size (Wine answers with one pixel).
+tk::IconHandle ShellImageIcon(const std::wstring& path, int size) {
+    tk::ComPtr<IShellItemImageFactory> factory;
+    if (FAILED(SHCreateItemFromParsingName(path.c_str(), nullptr, IID_IShellItemImageFactory, factory.PutVoid())))
+        return {};
+    HBITMAP picture = nullptr;
+    if (FAILED(factory->GetImage(SIZE{size, size}, SIIGBF_ICONONLY, &picture))) return {};
+    return IconFromImage(tk::BitmapHandle(picture).Get(), size);
 }
 
 // The icon at index `index` of the system image list whose size is the
@@ -46,9 +90,10 @@ tk::IconHandle SystemListIcon(int index, int size) {
 
 // The shell's icon for a path, `size` pixels square where the shell has it.
 // ExtractAssociatedIconW comes first; where it finds none (folders and
-// unassociated documents under some shells), or not at this size, the
-// shell's file information supplies the icon, from the system image list
-// at the next size up.
+// unassociated documents under some shells), or not at this size (a monitor
+// of another scale than the system's), the shell's picture of the item at
+// that size. Failing both, the shell's file information supplies the icon,
+// from the system image list at the next size up.
 tk::IconHandle AssociatedIcon(const std::string& path, int size) {
     const std::wstring wide = tk::Wide(path);
     wchar_t buffer[MAX_PATH] = {};
@@ -60,6 +105,7 @@ tk::IconHandle AssociatedIcon(const std::string& path, int size) {
         extracted = tk::IconHandle(ExtractAssociatedIconW(GetModuleHandleW(nullptr), buffer, &index));
         if (extracted && IconSide(extracted.Get()) == size) return extracted;
     }
+    if (tk::IconHandle exact = ShellImageIcon(wide, size)) return exact;
     SHFILEINFOW info{};
     if (!SHGetFileInfoW(wide.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_LARGEICON | SHGFI_SYSICONINDEX))
         return extracted;

@@ -1,6 +1,9 @@
 // A bitmap button whose glyph is the icon the shell associates with a path.
 #pragma once
 #include "toolkit/Controls.h"
+#include "toolkit/Handles.h"
+
+#include <windows.h>
 
 #include <string>
 
@@ -17,5 +20,9 @@ public:
     int DesignGlyphSize() const { return DesignBounds().width - 8; }
     int GlyphSize() const;
 };
+
+// An icon made from the shell's 32-bit picture of an item, `size` pixels
+// square, top row first; none for a picture of another size.
+tk::IconHandle IconFromImage(HBITMAP image, int size);
 
 } // namespace k2

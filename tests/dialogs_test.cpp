@@ -5,6 +5,7 @@
 #include "support/Scratch.h"
 #include "support/Windows.h"
 #include "toolkit/Application.h"
+#include "toolkit/Dpi.h"
 #include "toolkit/Exception.h"
 #include "toolkit/FolderDialog.h"
 #include "toolkit/OpenDialog.h"
@@ -208,6 +209,15 @@ TEST(FolderDialog, ShowsItsTextsTreeFilesAndDrives) {
             EXPECT_EQ(ItemText(chooser, fd::kNameEdit), base);
 
             EXPECT_EQ(ItemText(chooser, fd::kDrives), "C:");
+            // Moved to a monitor of twice the scale and back: the rows follow.
+            RECT frame;
+            GetWindowRect(chooser, &frame);
+            const LRESULT row = SendDlgItemMessageA(chooser, fd::kTree, LB_GETITEMHEIGHT, 0, 0);
+            for (const int times : {2, 1}) {
+                const int dpi = tk::WindowDpi(chooser) * times;
+                SendMessageA(chooser, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&frame));
+                EXPECT_NEAR(SendDlgItemMessageA(chooser, fd::kTree, LB_GETITEMHEIGHT, 0, 0), times * row, 2);
+            }
             PressButton(chooser, IDCANCEL);
         });
         EXPECT_FALSE(tk::SelectDirectory(nullptr, directory, true));

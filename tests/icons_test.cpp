@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "components/Geticonbutton.h"
+#include "toolkit/Bitmap.h"
 #include "toolkit/Handles.h"
 
 namespace {
@@ -116,4 +118,20 @@ TEST(Icons, CornersAreTransparentAndTheFaceIsOpaque) {
         EXPECT_EQ(mask(8, 8), 0u);
         EXPECT_EQ(mask(1, 0), 0u);
     }
+}
+
+// The shell's 32-bit pictures become icons top row first, drawn with their
+// alpha; a picture of another size than the glyph's is refused.
+TEST(Icons, ShellPicturesBecomeIconsOfExactlyTheirSize) {
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), 48, -48, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    void* bits = nullptr;
+    const tk::BitmapHandle picture(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    auto* pixels = static_cast<std::uint32_t*>(bits); // opaque red above, blue at half alpha below
+    for (int i = 0; i < 48 * 48; ++i) pixels[i] = i < 48 * 24 ? 0xFFFF0000 : 0x800000FF;
+    EXPECT_FALSE(k2::IconFromImage(picture.Get(), 64));
+    tk::Bitmap drawn(48, 48, RGB(255, 255, 255));
+    drawn.DrawIcon(k2::IconFromImage(picture.Get(), 48).Get(), 0, 0);
+    EXPECT_EQ(drawn.Pixel(0, 0), RGB(255, 0, 0));
+    EXPECT_NEAR(GetRValue(drawn.Pixel(47, 47)), 127, 2);
+    EXPECT_EQ(GetBValue(drawn.Pixel(47, 47)), 255);
 }

@@ -7,6 +7,8 @@
 #include "toolkit/Dpi.h"
 #include "toolkit/Text.h"
 
+#include <tuple>
+#include <utility>
 #include <vector>
 
 using k2test::MainWindowTest;
@@ -88,26 +90,49 @@ RECT WindowRectOf(HWND hwnd) {
     return rect;
 }
 
-// Two monitors side by side, which the test display cannot have: the primary
-// one with a taskbar along its bottom, a second one to its right with a
-// taskbar along its left. A window belongs to the one that holds its middle.
-constexpr RECT kPrimary{0, 0, 1280, 1024}, kPrimaryWork{0, 0, 1280, 984};
-constexpr RECT kSecond{1280, 0, 2560, 1024}, kSecondWork{1340, 0, 2560, 1024};
+// Two monitors, one above the other within the test display: the primary
+// one with a taskbar along its bottom, the second with a taskbar along its
+// left. A window belongs to the one that holds its middle. The primary has
+// the display's DPI, the second another.
+constexpr RECT kPrimaryWork{0, 0, 1280, 472};
+constexpr RECT kSecond{0, 512, 1280, 1024}, kSecondWork{60, 512, 1280, 1024};
 const auto kPrimaryMonitor = reinterpret_cast<HMONITOR>(1), kSecondMonitor = reinterpret_cast<HMONITOR>(2);
+int primaryDpi = 96, secondDpi = 144;
 
 HMONITOR WINAPI TwoMonitorsFromRect(LPCRECT rect, DWORD) {
-    return (rect->left + rect->right) / 2 < kSecond.left ? kPrimaryMonitor : kSecondMonitor;
+    return (rect->top + rect->bottom) / 2 < kSecond.top ? kPrimaryMonitor : kSecondMonitor;
 }
 
 BOOL WINAPI TwoMonitorsInfo(HMONITOR monitor, LPMONITORINFO info) {
     const bool primary = monitor == kPrimaryMonitor;
-    info->rcMonitor = primary ? kPrimary : kSecond;
+    info->rcMonitor = primary ? RECT{0, 0, 1280, 512} : kSecond;
     info->rcWork = primary ? kPrimaryWork : kSecondWork;
     info->dwFlags = primary ? MONITORINFOF_PRIMARY : 0;
     return TRUE;
 }
 
-const tk::MonitorApi kTwoMonitors{.fromRect = TwoMonitorsFromRect, .getInfo = TwoMonitorsInfo};
+int TwoMonitorsDpi(HMONITOR monitor) { return monitor == kPrimaryMonitor ? primaryDpi : secondDpi; }
+
+const tk::MonitorApi kTwoMonitors{.fromRect = TwoMonitorsFromRect, .getInfo = TwoMonitorsInfo, .dpi = TwoMonitorsDpi};
+
+// What Windows does and Wine does not: a move that lands a window on a
+// monitor of another DPI sends it WM_DPICHANGED from inside the move, with
+// the window's corner kept and the size it asks for at that DPI.
+WNDPROC formProc = nullptr;
+int windowDpi = 96, dpiChanges = 0;
+
+LRESULT CALLBACK AsWindowsDoes(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = CallWindowProcW(formProc, hwnd, message, wParam, lParam);
+    const RECT now = WindowRectOf(hwnd);
+    const int dpi = TwoMonitorsDpi(TwoMonitorsFromRect(&now, 0));
+    if (message != WM_WINDOWPOSCHANGED || dpi == windowDpi) return result;
+    windowDpi = dpi, ++dpiChanges;
+    SIZE size{};
+    SendMessageW(hwnd, tk::kGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size));
+    const RECT suggested{now.left, now.top, now.left + size.cx, now.top + size.cy};
+    SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    return result;
+}
 
 struct Move {
     const char* where;
@@ -154,6 +179,9 @@ TEST_F(MainWindowTest, MovedPartlyOffTheScreenSnapsBackToTheEdge) {
     });
 }
 
+// On two monitors of two scales the window stays whole on the work area of
+// the one it is on: dragged there, or brought up by Ctrl+0 centred under the
+// mouse at its size for that monitor's DPI, after one change of DPI at most.
 TEST_F(MainWindowTest, KeptInTheWorkAreaOfTheMonitorItIsOn) {
     Start();
     k2::TForm1& form = Form();
@@ -165,13 +193,35 @@ TEST_F(MainWindowTest, KeptInTheWorkAreaOfTheMonitorItIsOn) {
     const int height = start.bottom - start.top;
 
     ExpectMovesEnd(hwnd, {
-        {"onto the primary taskbar", 100, 1024 - height / 2, 100, 984 - height},
-        {"inside the second monitor", 1600, 300, 1600, 300},
-        {"onto the second monitor's taskbar", 1300, 200, 1340, 200},
-        {"past the second monitor's right edge", 2560 - width / 2, 100, 2560 - width, 100},
-        {"above the second monitor", 1700, -30, 1700, 0},
+        {"onto the primary taskbar", 100, 472 - height / 2, 100, 472 - height},
+        {"inside the second monitor", 300, 560, 300, 560},
+        {"onto the second monitor's taskbar", 20, 560, 60, 560},
+        {"past the second monitor's right edge", 1280 - width / 2, 560, 1280 - width, 560},
+        {"reaching up into the primary", 300, 500, 300, 512},
         {"past the primary's left edge", -40, 50, 0, 50},
     });
+
+    primaryDpi = windowDpi = tk::WindowDpi(hwnd);
+    secondDpi = primaryDpi == 144 ? 96 : 144;
+    formProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AsWindowsDoes)));
+    const SIZE second = form.FrameSize(secondDpi);
+    struct Case { POINT cursor; int dpi, changes; POINT corner; } const cases[] = {
+        {{640, 760}, secondDpi, 1, {640 - second.cx / 2, 760 - second.cy / 2 + 10}},
+        {{1279, 1023}, secondDpi, 0, {1280 - second.cx, 1024 - second.cy}},
+        {{30, 470}, primaryDpi, 1, {0, 472 - height}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cursor.x);
+        dpiChanges = 0;
+        ASSERT_TRUE(SetCursorPos(c.cursor.x, c.cursor.y));
+        SendMessageW(hwnd, WM_HOTKEY, k2::kHotKeyShow, 0);
+        const RECT now = WindowRectOf(hwnd);
+        EXPECT_EQ(std::pair(dpiChanges, form.Dpi()), std::pair(c.changes, c.dpi));
+        EXPECT_EQ(std::tuple(now.left, now.top, now.right - now.left),
+                  std::tuple(c.corner.x, c.corner.y, form.FrameSize(c.dpi).cx));
+    }
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(formProc));
 }
 
 // Messages reach a control through the table of our own windows: both kinds

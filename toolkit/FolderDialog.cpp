@@ -36,6 +36,7 @@ struct ItemSpec {
     const char* text;
 };
 
+constexpr WORD kFontPoints = 9; // 12 pixels at 96 dpi
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kListStyle =
     kChild | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT;
@@ -73,7 +74,7 @@ std::vector<WORD> BuildTemplate() {
     t.push_back(0); // no menu
     t.push_back(0); // standard dialog class
     text("ﾃﾞｨﾚｸﾄﾘの選択");
-    t.push_back(9); // points: 12 pixels at 96 dpi
+    t.push_back(kFontPoints);
     text("ＭＳ Ｐゴシック");
     for (const ItemSpec& item : kItems) {
         if (t.size() % 2) t.push_back(0);
@@ -121,18 +122,34 @@ private:
         switch (message) {
         case WM_COMMAND: return self->Command(LOWORD(wParam), HIWORD(wParam));
         case WM_DRAWITEM: return self->DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        case WM_DPICHANGED:
+            // The dialog manager scales the window, its controls and its
+            // font; the owner-drawn rows keep the height they were given.
+            SendMessageW(self->Item(kTree), LB_SETITEMHEIGHT, 0, RowHeight(dialog, HIWORD(wParam)));
+            return FALSE;
         default: return FALSE;
         }
     }
 
     static INT_PTR MeasureItem(HWND dialog, MEASUREITEMSTRUCT& item) {
         if (item.CtlID != static_cast<UINT>(kTree)) return FALSE;
+        item.itemHeight = static_cast<UINT>(RowHeight(dialog, WindowDpi(dialog)));
+        return TRUE;
+    }
+
+    // A tree row is a line of the dialog's font at `dpi` and a little air.
+    // The font is made at that DPI from the template's point size, since on
+    // a change of DPI the dialog manager replaces its own only afterwards.
+    static int RowHeight(HWND dialog, int dpi) {
+        LOGFONTW face{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof face, &face);
+        face.lfHeight = -MulDiv(kFontPoints, dpi, 72);
+        FontHandle font(CreateFontIndirectW(&face));
         WindowDc dc(dialog);
-        SelectGuard font(dc.Get(), reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
+        SelectGuard selected(dc.Get(), font.Get());
         TEXTMETRICW metrics{};
         GetTextMetricsW(dc.Get(), &metrics);
-        item.itemHeight = static_cast<UINT>(metrics.tmHeight + Scale(2, WindowDpi(dialog)));
-        return TRUE;
+        return metrics.tmHeight + Scale(2, dpi);
     }
 
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }

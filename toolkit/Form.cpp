@@ -98,7 +98,16 @@ SIZE Form::FrameSize(int dpi) const {
     return SIZE{frame.right - frame.left, frame.bottom - frame.top};
 }
 
+void Form::PlaceAt(const RECT& rect, int dpi) {
+    // The system sends the change of DPI from inside the move.
+    placing_ = rect;
+    placingDpi_ = dpi;
+    SetBounds(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    placingDpi_ = 0;
+}
+
 void Form::ChangeFormDpi(int dpi, const RECT& suggested) {
+    const RECT target = placingDpi_ == dpi ? placing_ : suggested;
     SetDpi(dpi);
     // Every control of the window, those built at run time included, is laid
     // out again before anything is drawn at the new size.
@@ -113,7 +122,7 @@ void Form::ChangeFormDpi(int dpi, const RECT& suggested) {
         reinterpret_cast<LPARAM>(&children));
     SendMessageW(Handle(), WM_SETREDRAW, FALSE, 0);
     for (Control* child : children) child->ChangeDpi();
-    SetBounds(suggested.left, suggested.top, suggested.right - suggested.left, suggested.bottom - suggested.top);
+    SetBounds(target.left, target.top, target.right - target.left, target.bottom - target.top);
     // The form's own work (new glyphs) sees it visible again; nothing is
     // painted before the redraw below.
     SendMessageW(Handle(), WM_SETREDRAW, TRUE, 0);

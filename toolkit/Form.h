@@ -52,6 +52,12 @@ public:
     bool Modal() const { return modal_; }
     void SetModalResult(int result) { modalResult_ = result; }
     void SetActiveControl(Control* control) { activeControl_ = control; }
+    // The window's outer size for the layout's client size at `dpi`.
+    SIZE FrameSize(int dpi) const;
+    // Moves the window to `rect`, its size at `dpi`, the DPI of the monitor
+    // it goes to: when the system changes the window's DPI on the way, the
+    // window keeps this rectangle rather than the system's suggestion.
+    void PlaceAt(const RECT& rect, int dpi);
 
     std::function<void(Component& sender, bool& canClose)> OnCloseQuery;
     NotifyEvent OnClose;
@@ -72,10 +78,9 @@ protected:
 
 private:
     std::unique_ptr<Control> CreateControl(const ControlDef& def);
-    // The window's outer size for the layout's client size at `dpi`.
-    SIZE FrameSize(int dpi) const;
     // The window has moved to a monitor of another DPI: the system's
-    // suggested rectangle, every control scaled again.
+    // suggested rectangle (PlaceAt's own during that move), every control
+    // scaled again.
     void ChangeFormDpi(int dpi, const RECT& suggested);
     void Bind(Control& control, const ControlDef& def, const HandlerTable& table);
     void DoClose();
@@ -87,6 +92,8 @@ private:
     int modalResult_ = mrNone;
     Control* activeControl_ = nullptr;
     bool destroyHandlerRun_ = false;
+    RECT placing_{};     // where PlaceAt is moving the window,
+    int placingDpi_ = 0; // and at which DPI (0: no such move under way)
 };
 
 } // namespace tk

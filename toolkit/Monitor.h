@@ -10,6 +10,8 @@ namespace tk {
 struct MonitorApi {
     HMONITOR(WINAPI* fromRect)(LPCRECT rect, DWORD flags);
     BOOL(WINAPI* getInfo)(HMONITOR monitor, LPMONITORINFO info);
+    // The DPI a per-monitor aware window is shown at on the monitor.
+    int (*dpi)(HMONITOR monitor);
 };
 
 // The system's monitors.
@@ -18,6 +20,13 @@ const MonitorApi& SystemMonitors();
 // Work area of the monitor that shares the most of `rect` with it, or is
 // nearest to it; the primary screen when the monitor cannot be asked.
 RECT WorkAreaNear(const RECT& rect, const MonitorApi& api = SystemMonitors());
+
+// The monitor that holds a point, or is nearest to it: its work area and DPI.
+struct MonitorPlace {
+    RECT work;
+    int dpi;
+};
+MonitorPlace MonitorAt(POINT point, const MonitorApi& api = SystemMonitors());
 
 // The left or top edge that keeps a span of `size` from `start` inside
 // [low, high): moved back to `high` - size when it would reach past it, else

@@ -23,15 +23,18 @@ void Register(TForm1& form, HotKeyState& state, int id, UINT key, UINT repeat = 
 void Unregister(TForm1& form, int id) { UnregisterHotKey(form.Handle(), id); }
 
 // Ctrl+0: the window comes up centred under the mouse (a little below it),
-// kept whole on the screen.
+// whole on the work area of the monitor the mouse is on. It is placed once,
+// at the size it has at that monitor's DPI, so that neither the change of
+// scale nor the keep-on-screen rule moves it again.
 void ShowUnderMouse(TForm1& form) {
     POINT cursor;
     GetCursorPos(&cursor);
-    RECT rect;
-    GetWindowRect(form.Handle(), &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    form.MoveKeptOnScreen(cursor.x - width / 2, cursor.y - height / 2 + 10);
+    const tk::MonitorPlace monitor = tk::MonitorAt(cursor, *form.monitors);
+    const SIZE size = form.FrameSize(monitor.dpi);
+    const RECT& work = monitor.work;
+    const int left = tk::KeptInside(cursor.x - size.cx / 2, size.cx, work.left, work.right);
+    const int top = tk::KeptInside(cursor.y - size.cy / 2 + 10, size.cy, work.top, work.bottom);
+    form.PlaceAt(RECT{left, top, left + size.cx, top + size.cy}, monitor.dpi);
     form.ShowMainWindow();
 }
 
