@@ -101,16 +101,17 @@ bool TrayEventShowsWindow(TrayIconRecord& record, UINT event) {
     switch (event) {
     case WM_LBUTTONDBLCLK:
     case NIN_KEYSELECT: return true;
+    case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
-        record.buttonUpTime = GetTickCount();
-        record.clickEnded = true;
+        record.leftButtonTime = GetTickCount();
+        record.leftButtonSeen = true;
         return false;
     case NIN_SELECT: {
-        // The shell follows each left click's button-up with NIN_SELECT; one
-        // that comes alone is Enter on the focused icon.
-        const bool afterClick = record.clickEnded && GetTickCount() - record.buttonUpTime <= GetDoubleClickTime();
-        record.clickEnded = false;
-        return !afterClick;
+        // The shell follows each left click with NIN_SELECT; one that comes
+        // without a click is Enter on the focused icon.
+        const bool ofClick = record.leftButtonSeen && GetTickCount() - record.leftButtonTime <= GetDoubleClickTime();
+        record.leftButtonSeen = false;
+        return !ofClick;
     }
     default: return false;
     }

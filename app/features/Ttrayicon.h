@@ -17,8 +17,8 @@ struct TrayIconRecord {
     tk::IconHandle icon;  // the icon shown; released when replaced
     int number = 0;       // its resource number
     int side = 0;         // and the side it was loaded at
-    DWORD buttonUpTime = 0;     // when the last left click on the icon ended
-    bool clickEnded = false;    // that click's selection notice is still to come
+    DWORD leftButtonTime = 0;     // the last left-button event on the icon
+    bool leftButtonSeen = false;  // and the selection notice of its click is still to come
     // Where the scale comes from; a test may stand in another, since Wine's
     // scale is fixed while it runs.
     int (*dpi)() = NotificationAreaDpi;
