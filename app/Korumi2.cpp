@@ -91,8 +91,9 @@ TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
         ChangeTrayIcon(*trayIcon, Handle(), 12);
     }
     // The window starts hidden: keys another program holds are named once
-    // from the tray.
-    if (hotKeys->missing != 0) ShowTrayBalloon(*trayIcon, Handle(), MissingHotKeysText(*hotKeys));
+    // from the tray, or once the shell is up (started with Windows).
+    if (hotKeys->missing != 0)
+        trayIcon->balloonOwed = !ShowTrayBalloon(*trayIcon, Handle(), MissingHotKeysText(*hotKeys));
 
     // 17-20. The loaded settings into the first settings tab.
     applyingSettings = true;
@@ -322,6 +323,8 @@ void TForm1::WMTaskbarCreated() {
     // The shell has (re)started its notification area: our icon is not there.
     AddTrayIcon(*trayIcon, Handle(), trayCallbackMessage);
     ChangeTrayIcon(*trayIcon, Handle(), twoKeyMode ? 12 : currentPage + 1);
+    if (trayIcon->balloonOwed && !Showing() && hotKeys->missing != 0)
+        trayIcon->balloonOwed = !ShowTrayBalloon(*trayIcon, Handle(), MissingHotKeysText(*hotKeys));
 }
 
 // ---- Showing, hiding, closing ---------------------------------------------

@@ -460,6 +460,11 @@ TEST_F(HotKeysTest, KeysAnotherProgramHoldsAreNamedAndTakenOnceFree) {
     EXPECT_EQ(form.SlotExplanation(6), "ボタンを押すと（Ctrl+テンキー7 は他のソフトが使っています）\nC:\\memo.exe\n"
                                        "を起動します。また右クリックするとポップアップメニューが表示されます。");
 
+    // A balloon the shell was not up for at start comes with its notification area.
+    form.trayIcon->balloonOwed = true;
+    SendMessageA(form.Handle(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_FALSE(form.trayIcon->balloonOwed);
+
     // Each showing takes what has become free and names only the rest.
     form.ShowMainWindow();
     Pump(50);

@@ -87,14 +87,14 @@ void FollowTrayIconScale(TrayIconRecord& record, HWND window) {
     if (record.number != 0 && SmallIconSide(record.dpi()) != record.side) ChangeTrayIcon(record, window, record.number);
 }
 
-void ShowTrayBalloon(TrayIconRecord&, HWND window, const std::string& text) {
+bool ShowTrayBalloon(TrayIconRecord&, HWND window, const std::string& text) {
     NOTIFYICONDATAW data = EmptyData(window);
     data.uFlags = NIF_INFO | NIF_SHOWTIP;
     data.dwInfoFlags = NIIF_WARNING;
     // Our texts fit the 256-character field (the longest, every key named, has 176).
     std::wcsncpy(data.szInfo, tk::Wide(text).c_str(), std::size(data.szInfo) - 1);
     std::wcsncpy(data.szInfoTitle, L"コルミ２", std::size(data.szInfoTitle) - 1);
-    Shell_NotifyIconW(NIM_MODIFY, &data);
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 bool TrayEventShowsWindow(TrayIconRecord& record, UINT event) {

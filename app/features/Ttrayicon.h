@@ -19,6 +19,7 @@ struct TrayIconRecord {
     int side = 0;         // and the side it was loaded at
     DWORD leftButtonTime = 0;     // the last left-button event on the icon
     bool leftButtonSeen = false;  // and the selection notice of its click is still to come
+    bool balloonOwed = false;     // a balloon found no notification area (the shell not up yet)
     // Where the scale comes from; a test may stand in another, since Wine's
     // scale is fixed while it runs.
     int (*dpi)() = NotificationAreaDpi;
@@ -35,8 +36,9 @@ void AddTrayIcon(TrayIconRecord& record, HWND window, UINT callbackMessage);
 void ChangeTrayIcon(TrayIconRecord& record, HWND window, int number);
 // Loads the shown icon again when the notification area's scale has changed.
 void FollowTrayIconScale(TrayIconRecord& record, HWND window);
-// A balloon from the icon with `text` (the system's own words).
-void ShowTrayBalloon(TrayIconRecord& record, HWND window, const std::string& text);
+// A balloon from the icon with `text` (the system's own words); false when
+// the shell did not take it.
+bool ShowTrayBalloon(TrayIconRecord& record, HWND window, const std::string& text);
 // Whether a callback event asks for the window: the double click and the
 // keyboard's selection; the selection notice that ends a mouse click does not.
 bool TrayEventShowsWindow(TrayIconRecord& record, UINT event);
