@@ -98,6 +98,10 @@ TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
         Label5->SetFontColor(tk::kLime);
         ChangeTrayIcon(*trayIcon, Handle(), 12);
     }
+    // The window starts hidden: keys another program holds are named once
+    // from the tray, or once the shell is up (started with Windows).
+    if (hotKeys->missing != 0)
+        trayIcon->balloonOwed = !ShowTrayBalloon(*trayIcon, Handle(), MissingHotKeysText(*hotKeys));
 
     // 17-20. The loaded settings into the first settings tab.
     applyingSettings = true;
@@ -240,7 +244,7 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     // The tray callback comes first and never reaches the default handling.
     if (trayCallbackMessage != 0 && message == trayCallbackMessage) {
-        if (lParam == WM_LBUTTONDBLCLK) ShowMainWindow();
+        if (TrayEventShowsWindow(*trayIcon, LOWORD(lParam))) ShowMainWindow();
         return 0;
     }
     if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {
@@ -251,7 +255,8 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOVE: KeepOnScreen(); return 0;
     case WM_DROPFILES: WMDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_HOTKEY: WMHotKey(*this, *hotKeys, wParam); return 0;
-    case WM_SETTINGCHANGE: WMSettingChange(); return 0;
+    case WM_SETTINGCHANGE: WMSettingChange(); FollowTrayIconScale(*trayIcon, Handle()); return 0;
+    case WM_DISPLAYCHANGE: FollowTrayIconScale(*trayIcon, Handle()); return 0;
     case WM_TIMER: WMTimer(wParam); return 0;
     case WM_DRAWCLIPBOARD: return WMDrawClipboard(wParam, lParam);
     case WM_CHANGECBCHAIN: return WMChangeCBChain(wParam, lParam);
@@ -330,6 +335,8 @@ void TForm1::WMTaskbarCreated() {
     // The shell has (re)started its notification area: our icon is not there.
     AddTrayIcon(*trayIcon, Handle(), trayCallbackMessage);
     ChangeTrayIcon(*trayIcon, Handle(), twoKeyMode ? 12 : currentPage + 1);
+    if (trayIcon->balloonOwed && !Showing() && hotKeys->missing != 0)
+        trayIcon->balloonOwed = !ShowTrayBalloon(*trayIcon, Handle(), MissingHotKeysText(*hotKeys));
 }
 
 // ---- Showing, hiding, closing ---------------------------------------------
@@ -345,6 +352,17 @@ void TForm1::ShowMainWindow() {
         hotKeys->windowShown = true;
         ApplyCursorKeyRule(*this, *hotKeys);
     }
+    // Keys another program held may be free by now; those still held are named.
+    RetryMissingHotKeys(*this, *hotKeys);
+    ReportMissingHotKeys();
+}
+
+void TForm1::ReportMissingHotKeys() {
+    if (!Showing() || hotKeys->missing == 0) return;
+    // The hint under the cursor first, or it would replace the text at once:
+    // the text stays until the next hint change.
+    tk::App().Idle();
+    Label2->SetCaption(MissingHotKeysText(*hotKeys));
 }
 
 void TForm1::AppMinimize() {

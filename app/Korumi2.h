@@ -86,6 +86,8 @@ public:
     void FormCloseQuery(tk::Component& sender, bool& canClose);
     void FormDestroy(tk::Component& sender);
     void ShowMainWindow();
+    // Label2 names the hot keys another program holds, while the window shows.
+    void ReportMissingHotKeys();
     // Moves the window to (left, top), or as near as keeps it whole on the screen.
     void MoveKeptOnScreen(int left, int top);
     void AppMinimize();

@@ -22,14 +22,23 @@ std::string TForm1::SlotNameText(int k) const {
 std::string TForm1::SlotExplanation(int k) const {
     const auto g = static_cast<std::size_t>(currentPage * 9 + k);
     const std::string path = DecodeStoredText(slotPaths[g]);
+    // The slot's own hot key, when another program holds it (a screen reader
+    // may still ask once the shutdown sequence has freed the record); the
+    // panel has room for three lines.
+    const bool taken = hotKeys && (hotKeys->missing & (uint32_t{1} << (k + 1))) != 0;
+    const std::string refused = taken ? HotKeyName(hotKeys->keySet, k + 1) : std::string();
+    const std::string refusedLine = refused.empty() ? "" : "\n" + refused + " は他のソフトが使っているため使えません。";
     if (!passwords[g + 1].empty() && !path.empty())
         return "このボタンにはパスワードが設定されています。\n"
-               "パスワードが設定されているボタンの説明は表示することが出来ません。";
+               "パスワードが設定されているボタンの説明は表示することが出来ません。" +
+               refusedLine;
     if (path.empty())
         return "現在このボタンには何も登録されていません。\n"
-               "ファイル、フォルダの登録方法は左にあるボタンの説明を参照して下さい。";
-    return "ボタンを押すか、対応したホットキー（マニュアル参照)を押すと\n" + path +
-           "\nを起動します。また右クリックするとポップアップメニューが表示されます。";
+               "ファイル、フォルダの登録方法は左にあるボタンの説明を参照して下さい。" +
+               refusedLine;
+    const std::string how = refused.empty() ? "ボタンを押すか、対応したホットキー（マニュアル参照)を押すと\n"
+                                            : "ボタンを押すと（" + refused + " は他のソフトが使っています）\n";
+    return how + path + "\nを起動します。また右クリックするとポップアップメニューが表示されます。";
 }
 
 void TForm1::ExplainSlot(int k) {

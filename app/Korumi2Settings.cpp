@@ -32,6 +32,7 @@ std::optional<std::string> StartupFolder() {
 void TForm1::RadioGroup4Click(tk::Component&) {
     hotKeySet = RadioGroup4->ItemIndex() != 0 ? 1 : 0;
     RegisterKeySet(*this, *hotKeys, hotKeySet);
+    ReportMissingHotKeys();
 }
 
 void TForm1::RadioGroup1Click(tk::Component&) {
@@ -80,6 +81,7 @@ void TForm1::VolumeKeysClick(tk::Component& sender) {
     volumeKeysEnabled = IsOn(sender);
     if (volumeKeysEnabled) {
         RegisterVolumeKeys(*this, *hotKeys);
+        ReportMissingHotKeys();
     } else {
         ReleaseVolumeKeys(*this, *hotKeys);
     }

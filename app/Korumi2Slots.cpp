@@ -96,6 +96,7 @@ void TForm1::DeleteSlotIcon(int g) {
 
 void TForm1::DpiChanged() {
     if (Showing()) RefreshSlotButtons();
+    FollowTrayIconScale(*trayIcon, Handle());
 }
 
 void TForm1::UpdatePageLabel() { Label3->SetCaption("[" + std::to_string(currentPage + 1) + "]ページ"); }

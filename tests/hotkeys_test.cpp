@@ -12,7 +12,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <future>
 #include <set>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -111,6 +113,23 @@ BOOL WINAPI RecordingRegister(HWND window, int id, UINT modifiers, UINT key) {
     registrations.emplace_back(id, modifiers);
     return RegisterHotKey(window, id, modifiers, key);
 }
+
+// Holds Ctrl+`keys` from a thread of its own, as another program would, until destroyed.
+struct KeyHolder {
+    explicit KeyHolder(std::vector<UINT> keys) : thread([this, keys] {
+        for (UINT key : keys) RegisterHotKey(nullptr, static_cast<int>(key), MOD_CONTROL, key);
+        held.set_value();
+        WaitForSingleObject(release.Get(), INFINITE);
+        for (UINT key : keys) UnregisterHotKey(nullptr, static_cast<int>(key));  // Wine keeps them past the thread
+    }) { held.get_future().wait(); }
+    ~KeyHolder() {
+        SetEvent(release.Get());
+        thread.join();
+    }
+    tk::KernelHandle release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::promise<void> held;
+    std::thread thread;
+};
 
 class HotKeysTest : public MainWindowTest {
 protected:
@@ -426,4 +445,33 @@ TEST_F(HotKeysTest, VolumeKeysStepTheMasterVolume) {
         PostHotKey(form, p.key);
         EXPECT_FLOAT_EQ(endpoints.level, p.to) << "step " << p.step << " key " << p.key;
     }
+}
+
+TEST_F(HotKeysTest, KeysAnotherProgramHoldsAreNamedAndTakenOnceFree) {
+    WriteSettings(Settings("音量増減=1\r\n"));
+    auto keypad = std::make_unique<KeyHolder>(std::vector<UINT>{VK_NUMPAD7, VK_DECIMAL});
+    const KeyHolder up({VK_UP});
+    Start();
+    k2::TForm1& form = Form();
+    const std::string taken = "他のソフトが使っているため、次のホットキーは使えません：";
+    EXPECT_EQ(form.SlotExplanation(6).substr(form.SlotExplanation(6).rfind('\n')),
+              "\nCtrl+テンキー7 は他のソフトが使っているため使えません。");
+    form.slotPaths[6] = k2::EncodeStoredText("C:\\memo.exe");
+    EXPECT_EQ(form.SlotExplanation(6), "ボタンを押すと（Ctrl+テンキー7 は他のソフトが使っています）\nC:\\memo.exe\n"
+                                       "を起動します。また右クリックするとポップアップメニューが表示されます。");
+
+    // A balloon the shell was not up for at start comes with its notification area.
+    form.trayIcon->balloonOwed = true;
+    SendMessageA(form.Handle(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_FALSE(form.trayIcon->balloonOwed);
+
+    // Each showing takes what has become free and names only the rest.
+    form.ShowMainWindow();
+    Pump(50);
+    EXPECT_EQ(form.Label2->Caption(), taken + "Ctrl+テンキー7、Ctrl+テンキー.、Ctrl+↑");
+    keypad.reset();
+    tk::App().Minimize();
+    PostHotKey(form, k2::kHotKeyShow);
+    EXPECT_EQ(form.Label2->Caption(), taken + "Ctrl+↑");
+    EXPECT_EQ(HeldKeys(), std::string(kKeypadSet) + " Up Down");
 }

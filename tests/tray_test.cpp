@@ -8,30 +8,42 @@
 #include "toolkit/Bitmap.h"
 #include "toolkit/Text.h"
 
-#include <cstddef>
+#include <tuple>
+
 
 using k2test::MainWindowTest;
 using k2test::Pump;
 
 namespace {
 
-// The pixels of a 16 x 16 icon drawn over black and over white, so that both
-// its colours and its mask take part in a comparison.
+// The notification area's icon side on this display.
+int TraySide() { return GetSystemMetrics(SM_CXSMICON); }
+
+int IconSide(HICON icon) {
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info)) return 0;
+    const tk::BitmapHandle colour(info.hbmColor), mask(info.hbmMask);
+    BITMAP bitmap{};
+    return GetObjectW(info.hbmMask, sizeof(bitmap), &bitmap) ? bitmap.bmWidth : 0;
+}
+
+// The pixels of a tray-sized icon drawn over black and over white, so that
+// both its colours and its mask take part in a comparison.
 std::string IconPixels(HICON icon) {
     std::string pixels;
     for (COLORREF background : {RGB(0, 0, 0), RGB(255, 255, 255)}) {
-        tk::Bitmap canvas(16, 16, background);
+        tk::Bitmap canvas(TraySide(), TraySide(), background);
         if (icon) canvas.DrawIcon(icon, 0, 0);
-        for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 16; ++x) pixels += std::to_string(canvas.Pixel(x, y)) + ",";
+        for (int y = 0; y < TraySide(); ++y)
+            for (int x = 0; x < TraySide(); ++x) pixels += std::to_string(canvas.Pixel(x, y)) + ",";
     }
     return pixels;
 }
 
 std::string ResourcePixels(int number) {
     const std::string name = "ICON" + std::to_string(number);
-    const tk::IconHandle icon(
-        static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_ICON, 16, 16, LR_DEFAULTSIZE)));
+    const tk::IconHandle icon(static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_ICON, TraySide(), TraySide(), 0)));
     return icon ? IconPixels(icon.Get()) : std::string();
 }
 
@@ -43,8 +55,9 @@ int IconNumber(HICON icon) {
     return 0;
 }
 
-constexpr LPARAM kMouseEvents[] = {WM_MOUSEMOVE,   WM_LBUTTONDOWN, WM_LBUTTONUP,    WM_RBUTTONDOWN,
-                                   WM_RBUTTONUP,   WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK};
+// A left click ends with the shell's NIN_SELECT; a right one with WM_CONTEXTMENU.
+constexpr LPARAM kMouseEvents[] = {WM_MOUSEMOVE, WM_LBUTTONDOWN,   WM_LBUTTONUP,    NIN_SELECT,     WM_RBUTTONDOWN,
+                                   WM_RBUTTONUP, WM_CONTEXTMENU,   WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK};
 
 class TrayTest : public MainWindowTest {
 protected:
@@ -55,11 +68,6 @@ protected:
 };
 
 } // namespace
-
-TEST(TrayData, IsTheFirstShellVersionLayout) {
-    // The first shell version's block ends right after a 64-character tip.
-    EXPECT_EQ(k2::kTrayDataSize, offsetof(NOTIFYICONDATAW, szTip) + 64 * sizeof(wchar_t));
-}
 
 TEST_F(TrayTest, StartImageIsThePageNumberOrTheTwoKeyMark) {
     struct Case {
@@ -79,12 +87,13 @@ TEST_F(TrayTest, StartImageIsThePageNumberOrTheTwoKeyMark) {
         EXPECT_EQ(IconNumber(tk::App().Icon()), c.icon) << "application icon";
         EXPECT_EQ(SendMessageA(tk::App().Handle(), WM_GETICON, ICON_BIG, 0), 0) << "the taskbar shows the main icon";
         EXPECT_EQ(IconNumber(Form().trayIcon->icon.Get()), c.icon) << "tray icon";
+        EXPECT_EQ(IconSide(Form().trayIcon->icon.Get()), TraySide());
         EXPECT_EQ(Form().Label5->FontColor(), c.icon == 12 ? tk::kLime : tk::kGreen);
         Stop();
     }
 }
 
-TEST_F(TrayTest, OnlyALeftDoubleClickShowsTheHiddenWindowWithItsSlots) {
+TEST_F(TrayTest, OnlyADoubleClickOrTheKeyboardsSelectionShowsTheHiddenWindowWithItsSlots) {
     Start();
     k2::TForm1& form = Form();
     // A program with an icon of its own: this test program.
@@ -100,7 +109,27 @@ TEST_F(TrayTest, OnlyALeftDoubleClickShowsTheHiddenWindowWithItsSlots) {
     EXPECT_TRUE(IsWindowVisible(form.Handle()));
     EXPECT_EQ(GetForegroundWindow(), form.Handle());
     EXPECT_TRUE(tk::FileExists(CacheFile(0))) << "showing the hidden window refreshes the slots";
-    EXPECT_EQ(form.SlotButton(0).Glyph().Width(), 32);
+    EXPECT_EQ(form.SlotButton(0).Glyph().Width(), k2test::GlyphSide());
+
+    // Enter or Space on the focused icon: NIN_SELECT with no click before it, or NIN_KEYSELECT.
+    for (LPARAM event : {NIN_SELECT, NIN_KEYSELECT}) {
+        tk::App().Minimize();
+        Pump(20);
+        SendTray(MAKELPARAM(event, 0));
+        EXPECT_TRUE(IsWindowVisible(form.Handle())) << "event " << event;
+    }
+}
+
+TEST_F(TrayTest, IconFollowsTheNotificationAreasScale) {
+    Start();
+    static int dpi;
+    Form().trayIcon->dpi = [] { return dpi; };
+    for (const auto& [newDpi, change, side] :
+         {std::tuple{144, WM_DISPLAYCHANGE, 24}, {192, WM_SETTINGCHANGE, 32}, {96, WM_DISPLAYCHANGE, 16}}) {
+        dpi = newDpi;
+        SendMessageA(Form().Handle(), change, 0, 0);
+        EXPECT_EQ(IconSide(Form().trayIcon->icon.Get()), side) << dpi << " dpi";
+    }
 }
 
 TEST_F(TrayTest, DoubleClickOnTheShownWindowRaisesItWithoutARefresh) {

@@ -11,16 +11,41 @@ namespace {
 UINT DigitKey(int keySet, int digit) { return static_cast<UINT>((keySet == 0 ? VK_NUMPAD0 : '0') + digit); }
 UINT ModeKey(int keySet) { return keySet == 0 ? VK_DECIMAL : VK_BACK; }
 
-// A key someone else already holds, or one already ours, fails harmlessly:
-// the combination simply does not reach this program.
+UINT KeyOf(int keySet, int id) {
+    if (id >= kHotKeyShow && id <= 9) return DigitKey(keySet, id);
+    switch (id) {
+    case kHotKeyPreviousPage: return VK_LEFT;
+    case kHotKeyNextPage: return VK_RIGHT;
+    case kHotKeyTwoKeyMode: return ModeKey(keySet);
+    case kHotKeyVolumeUp: return VK_UP;
+    default: return VK_DOWN;
+    }
+}
+
+uint32_t Bit(int id) { return uint32_t{1} << id; }
+
 // A held key auto-repeats: without MOD_NOREPEAT it would launch a slot (or
 // ask for its password) once per repeat, and in two-press mode one held digit
 // would pick the page and then the slot. Only the volume keys repeat, so that
 // holding them ramps the volume.
-void Register(TForm1& form, HotKeyState& state, int id, UINT key, UINT repeat = MOD_NOREPEAT) {
-    state.registerHotKey(form.Handle(), id, MOD_CONTROL | repeat, key);
+// A refusal of a key the window holds already is harmless; any other means
+// another program has the combination, and the key is recorded as missing.
+void Register(TForm1& form, HotKeyState& state, int id) {
+    const bool repeats = id == kHotKeyVolumeUp || id == kHotKeyVolumeDown;
+    if (state.registerHotKey(form.Handle(), id, MOD_CONTROL | (repeats ? 0 : MOD_NOREPEAT),
+                             KeyOf(state.keySet, id))) {
+        state.held |= Bit(id);
+        state.missing &= ~Bit(id);
+    } else if ((state.held & Bit(id)) == 0) {
+        state.missing |= Bit(id);
+    }
 }
-void Unregister(TForm1& form, int id) { UnregisterHotKey(form.Handle(), id); }
+// A key given back is no longer wanted, so no longer missing either.
+void Unregister(TForm1& form, HotKeyState& state, int id) {
+    UnregisterHotKey(form.Handle(), id);
+    state.held &= ~Bit(id);
+    state.missing &= ~Bit(id);
+}
 
 // Ctrl+0: the window comes up centred under the mouse (a little below it),
 // whole on the work area of the monitor the mouse is on. It is placed once,
@@ -59,38 +84,48 @@ std::string HotKeyName(int keySet, int id) {
 
 void RegisterKeySet(TForm1& form, HotKeyState& state, int keySet) {
     ReleaseKeySet(form, state);
-    for (int digit = 0; digit <= 9; ++digit) Register(form, state, digit, DigitKey(keySet, digit));
-    Register(form, state, kHotKeyPreviousPage, VK_LEFT);
-    Register(form, state, kHotKeyNextPage, VK_RIGHT);
-    Register(form, state, kHotKeyTwoKeyMode, ModeKey(keySet));
+    state.keySet = keySet;
+    for (int id = kHotKeyShow; id <= kHotKeyTwoKeyMode; ++id) Register(form, state, id);
 }
 
-void ReleaseKeySet(TForm1& form, HotKeyState&) {
-    for (int id = kHotKeyShow; id <= kHotKeyTwoKeyMode; ++id) Unregister(form, id);
+void ReleaseKeySet(TForm1& form, HotKeyState& state) {
+    for (int id = kHotKeyShow; id <= kHotKeyTwoKeyMode; ++id) Unregister(form, state, id);
 }
 
 void RegisterVolumeKeys(TForm1& form, HotKeyState& state) {
-    Register(form, state, kHotKeyVolumeUp, VK_UP, 0);
-    Register(form, state, kHotKeyVolumeDown, VK_DOWN, 0);
+    Register(form, state, kHotKeyVolumeUp);
+    Register(form, state, kHotKeyVolumeDown);
     if (!form.volume) form.volume = std::make_unique<MasterVolume>();
 }
 
-void ReleaseVolumeKeys(TForm1& form, HotKeyState&) {
-    Unregister(form, kHotKeyVolumeUp);
-    Unregister(form, kHotKeyVolumeDown);
+void ReleaseVolumeKeys(TForm1& form, HotKeyState& state) {
+    Unregister(form, state, kHotKeyVolumeUp);
+    Unregister(form, state, kHotKeyVolumeDown);
     form.volume.reset();
 }
 
 void ApplyCursorKeyRule(TForm1& form, HotKeyState& state) {
     if (state.cursorKeysEnabled || state.windowShown) {
-        Register(form, state, kHotKeyPreviousPage, VK_LEFT);
-        Register(form, state, kHotKeyNextPage, VK_RIGHT);
+        Register(form, state, kHotKeyPreviousPage);
+        Register(form, state, kHotKeyNextPage);
         if (form.volumeKeysEnabled) RegisterVolumeKeys(form, state);
     } else {
-        Unregister(form, kHotKeyPreviousPage);
-        Unregister(form, kHotKeyNextPage);
+        Unregister(form, state, kHotKeyPreviousPage);
+        Unregister(form, state, kHotKeyNextPage);
         if (form.volumeKeysEnabled) ReleaseVolumeKeys(form, state);
     }
+}
+
+void RetryMissingHotKeys(TForm1& form, HotKeyState& state) {
+    for (int id = kHotKeyShow; id <= kHotKeyVolumeDown; ++id)
+        if (state.missing & Bit(id)) Register(form, state, id);
+}
+
+std::string MissingHotKeysText(const HotKeyState& state) {
+    std::string names;
+    for (int id = kHotKeyShow; id <= kHotKeyVolumeDown; ++id)
+        if (state.missing & Bit(id)) names += (names.empty() ? "" : "、") + HotKeyName(state.keySet, id);
+    return names.empty() ? names : "他のソフトが使っているため、次のホットキーは使えません：" + names;
 }
 
 void WMHotKey(TForm1& form, HotKeyState& state, WPARAM id) {

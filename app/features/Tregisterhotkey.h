@@ -15,6 +15,8 @@ struct HotKeyState {
     bool cursorKeysEnabled = true;   // Ctrl+cursor keys stay while the window is hidden
     bool windowShown = false;        // shown since last hidden (kept while the above is false)
     uint32_t missing = 0;            // bit 1 << id: the registration was refused (another program holds it)
+    uint32_t held = 0;               // bit 1 << id: registered to the window now
+    int keySet = 0;                  // the digit and mode keys of the last RegisterKeySet
     // The registration call. A test puts its own in front of it to see the
     // modifiers asked for, which the platform does not report back.
     BOOL(WINAPI* registerHotKey)(HWND window, int id, UINT modifiers, UINT key) = RegisterHotKey;
@@ -42,6 +44,11 @@ void ApplyCursorKeyRule(TForm1& form, HotKeyState& state);
 // The name the user knows hot key `id` by in key set `keySet`:
 // "Ctrl+テンキー7", "Ctrl+7", "Ctrl+テンキー.", "Ctrl+BackSpace", "Ctrl+←" ...
 std::string HotKeyName(int keySet, int id);
+// Registers again the keys that were refused; those now free are taken.
+void RetryMissingHotKeys(TForm1& form, HotKeyState& state);
+// "他のソフトが使っているため、次のホットキーは使えません：" and the refused
+// keys' names, joined with "、"; empty when none is refused.
+std::string MissingHotKeysText(const HotKeyState& state);
 void WMHotKey(TForm1& form, HotKeyState& state, WPARAM id);
 
 } // namespace k2
