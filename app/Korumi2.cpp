@@ -126,11 +126,13 @@ TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
 
     // 27. The explanation panel follows the application hint.
     tk::App().OnHint = [this] { DisplayHint(); };
+    SetUpAccessibility();
     started = true;
 }
 
 TForm1::~TForm1() {
     RunDestroyHandler();
+    Label2->SetLiveRegion(false);  // while COM is still there
     // The runtime tab goes with the window rather than in the shutdown
     // sequence: a session may end while one of its groups waits for the
     // master password, and the group must outlive its own click.
@@ -243,7 +245,7 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOVE: KeepOnScreen(); return 0;
     case WM_DROPFILES: WMDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_HOTKEY: WMHotKey(*this, *hotKeys, wParam); return 0;
-    case WM_SETTINGCHANGE: WMSettingChange(); return 0;
+    case WM_SETTINGCHANGE: WMSettingChange(); ColorsChanged(); return 0;
     case WM_TIMER: WMTimer(wParam); return 0;
     case WM_DRAWCLIPBOARD: return WMDrawClipboard(wParam, lParam);
     case WM_CHANGECBCHAIN: return WMChangeCBChain(wParam, lParam);

@@ -150,6 +150,16 @@ public:
     void GetIconButton1MouseMove(tk::Control& sender, WPARAM keys, int x, int y);
     void Panel1MouseMove(tk::Control& sender, WPARAM keys, int x, int y);
 
+    // ---- Screen readers ----
+    // Slot position k as a screen reader names it: "7: メモ帳.exe",
+    // "7: パスワード付き", "7: 空き".
+    std::string SlotAccessibleName(int k) const;
+    // The name of hot key `id` in the chosen key set; empty while another
+    // program holds it.
+    std::string HotKeyShortcut(int id) const;
+    void DescribeSlot(const tk::Control& sender, tk::AccessibleTexts& texts) const;
+    void DescribeIndicator(const tk::Control& sender, tk::AccessibleTexts& texts) const;
+
     // ---- Settings tabs ----
     void RadioGroup4Click(tk::Component& sender);
     void RadioGroup1Click(tk::Component& sender);
@@ -182,6 +192,7 @@ private:
     void SaveSettingsFile();
     void SaveSlotsFile();
     void WMTaskbarCreated();
+    void SetUpAccessibility();
 };
 
 } // namespace k2

@@ -1,10 +1,20 @@
 // The explanation panel: hints followed with real cursor moves, the slot
 // explanations, and the messages that stay until the next change.
 #include "support/MainWindow.h"
+#include "support/Process.h"
+#include "support/Windows.h"
 
+#include "app/K2_form2.h"
 #include "resources/Form1Layout.h"
+#include "resources/Form2Layout.h"
 #include "toolkit/Application.h"
 
+#include <oleacc.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 
 using k2test::MainWindowTest;
@@ -33,8 +43,45 @@ POINT ScreenPoint(const tk::Control& control, int x, int y) {
     return point;
 }
 
+// What a screen reader reads of one window's client object.
+struct Read {
+    long role = 0, state = 0;
+    std::string name, description, shortcut;
+};
+
 class HintsTest : public MainWindowTest {
 protected:
+    // `root` and its descendants as another process reads them; its questions
+    // reach this thread's windows as messages, so they are pumped meanwhile.
+    std::map<HWND, Read> ReadFromAnotherProcess(HWND root) {
+        const std::string file = Dir() + "read.txt";
+        char handle[24];
+        std::snprintf(handle, sizeof handle, "%llx", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(root)));
+        k2test::Process reader =
+            k2test::Process::Start(k2test::TestBinFolder() + "acc_read.exe", "\"" + file + "\" " + handle);
+        EXPECT_TRUE(reader);
+        for (int i = 0; reader && !reader.WaitForExit(0) && i < 1000; ++i) Pump(10);
+        std::map<HWND, Read> reads;
+        std::ifstream in(file, std::ios::binary);
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream fields(line);
+            std::string hwnd, role, state;
+            Read read;
+            std::getline(fields, hwnd, '\t');
+            std::getline(fields, role, '\t');
+            std::getline(fields, state, '\t');
+            std::getline(fields, read.name, '\t');
+            std::getline(fields, read.description, '\t');
+            std::getline(fields, read.shortcut, '\t');
+            for (std::size_t at; (at = read.description.find("\\n")) != std::string::npos;)
+                read.description.replace(at, 2, "\n");
+            read.role = std::stol(role);
+            read.state = static_cast<long>(std::stoul(state, nullptr, 16));
+            reads[reinterpret_cast<HWND>(static_cast<UINT_PTR>(std::stoull(hwnd, nullptr, 16)))] = read;
+        }
+        return reads;
+    }
+
     // The shown window, with the cursor resting off it.
     void StartShown() {
         Start();
@@ -177,6 +224,95 @@ TEST_F(HintsTest, SlotExplanations) {
         EXPECT_EQ(Label1(), c.label1);
         EXPECT_EQ(Label2(), c.label2);
     }
+}
+
+// Every control as a screen reader reads it from another process; slot
+// names follow the page and never give a guarded slot away.
+TEST_F(HintsTest, ScreenReaderReadsNamesRolesStatesFromAnotherProcess) {
+    Start();
+    Register(6, "C:\\tools\\ツール.exe");
+    Register(3, "C:\\private\\diary.txt", "secret");
+    Register(9 + 6, "C:\\");
+    k2::TForm1& form = Form();
+    auto reads = ReadFromAnotherProcess(form.Handle());
+    auto of = [&](const tk::Control& control) { return reads[control.Handle()]; };
+    EXPECT_EQ(of(form.SlotButton(6)).name, "7: ツール.exe");
+    EXPECT_EQ(of(form.SlotButton(6)).role, ROLE_SYSTEM_PUSHBUTTON);
+    EXPECT_EQ(of(form.SlotButton(6)).description, Registered("C:\\tools\\ツール.exe"));
+    EXPECT_EQ(of(form.SlotButton(6)).shortcut, "Ctrl+テンキー7");
+    EXPECT_EQ(of(form.SlotButton(3)).name, "4: パスワード付き");
+    EXPECT_EQ(of(form.SlotButton(3)).description, kGuarded);
+    EXPECT_EQ(of(form.SlotButton(0)).name, "1: 空き");
+    EXPECT_EQ(of(*form.BitBtn1).name, "前のページ");
+    EXPECT_EQ(of(*form.BitBtn1).shortcut, "Ctrl+←");
+    EXPECT_EQ(of(*form.BitBtn3).name, "ﾌｧｲﾙ");
+    EXPECT_EQ(of(*form.BitBtn3).description, form.BitBtn3->Hint());
+    EXPECT_EQ(of(*form.Label5).name, "2Key オフ");
+    EXPECT_EQ(of(*form.Label3).role, ROLE_SYSTEM_STATICTEXT);
+    EXPECT_EQ(of(*form.Label3).name, form.Label3->Caption());
+    EXPECT_EQ(of(*form.RadioGroup4).role, ROLE_SYSTEM_GROUPING);
+    EXPECT_EQ(of(*form.RadioGroup4).name, "ホットキーの選択");
+    const Read first = reads[form.RadioGroup4->ItemHandle(0)], second = reads[form.RadioGroup4->ItemHandle(1)];
+    EXPECT_EQ(first.role, ROLE_SYSTEM_RADIOBUTTON);
+    EXPECT_EQ(first.name, "テンキー");
+    EXPECT_NE(first.state & STATE_SYSTEM_CHECKED, 0);
+    EXPECT_EQ(second.state & STATE_SYSTEM_CHECKED, 0);
+    for (const auto& [hwnd, read] : reads) {
+        if (GetWindowLongW(hwnd, GWL_STYLE) & WS_TABSTOP) {
+            EXPECT_NE(read.name, "") << k2test::ClassOf(hwnd);
+        }
+    }
+    for (const auto& [hwnd, read] : reads) EXPECT_EQ(read.description.find("diary"), std::string::npos);
+
+    form.NextPage();
+    form.ToggleTwoKeyMode();
+    form.RadioGroup4->SetItemIndex(1);
+    reads = ReadFromAnotherProcess(form.Handle());
+    EXPECT_EQ(of(form.SlotButton(6)).name, "7: C:\\");  // a root has no name part
+    EXPECT_EQ(of(form.SlotButton(6)).shortcut, "Ctrl+7");
+    EXPECT_EQ(of(form.SlotButton(3)).name, "4: 空き");
+    EXPECT_EQ(of(*form.Label5).name, "2Key オン");
+
+    k2::TForm2 dialog(nullptr, form);
+    reads = ReadFromAnotherProcess(dialog.Handle());
+    EXPECT_EQ(of(*dialog.MaskEdit1).name, k2::layout::kPromptPassword);
+    EXPECT_EQ(of(*dialog.MaskEdit1).role, ROLE_SYSTEM_TEXT);
+    EXPECT_NE(of(*dialog.MaskEdit1).state & STATE_SYSTEM_PROTECTED, 0);
+    EXPECT_EQ(of(*dialog.Button1).name, "OK");
+}
+
+// A high-contrast theme, read again on each message that may bring it,
+// draws the forced colours in the theme's; without it they are as laid out.
+TEST_F(HintsTest, HighContrastDrawsForcedColoursInSystemColours) {
+    StartShown();
+    k2::TForm1& form = Form();
+    form.ToggleTwoKeyMode();  // "2Key" lit, "←→" dim
+    auto pixel = [](const tk::Control& control) {
+        UpdateWindow(control.Handle());
+        HDC dc = GetDC(control.Handle());
+        const COLORREF colour = GetPixel(dc, 1, 1);
+        ReleaseDC(control.Handle(), dc);
+        return colour;
+    };
+    static bool on = false;
+    tk::App().systemParametersInfo = [](UINT action, UINT, PVOID data, UINT) -> BOOL {
+        if (action != SPI_GETHIGHCONTRAST) return FALSE;
+        static_cast<HIGHCONTRASTW*>(data)->dwFlags = on ? HCF_HIGHCONTRASTON : 0;
+        return TRUE;
+    };
+    for (UINT message : {WM_SYSCOLORCHANGE, WM_SETTINGCHANGE, WM_THEMECHANGED}) {
+        SCOPED_TRACE(message);
+        on = true;
+        SendMessageW(form.Handle(), message, 0, 0);
+        EXPECT_EQ(pixel(*form.Label2), GetSysColor(COLOR_WINDOW));
+        EXPECT_EQ(pixel(*form.Label4), GetSysColor(COLOR_WINDOW));
+        EXPECT_EQ(pixel(*form.Label5), GetSysColor(COLOR_HIGHLIGHT));
+        on = false;
+        SendMessageW(form.Handle(), message, 0, 0);
+        EXPECT_EQ(pixel(*form.Label2), tk::kBlack);
+        EXPECT_EQ(pixel(*form.Label5), tk::kBlack);
+    }
+    tk::App().systemParametersInfo = SystemParametersInfoW;
 }
 
 } // namespace
