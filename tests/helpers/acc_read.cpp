@@ -1,8 +1,7 @@
-// Reads a window and its descendants from another process as a screen reader
-// does (the client object of each): one line per window, "handle TAB role
-// TAB state TAB name TAB description TAB shortcut" in UTF-8, line feeds
-// inside texts written as "\n".
-// acc_read <output file> <window handle in hex>
+// Reads a window and its descendants as a screen reader does, from another
+// process: per window, its client object's "handle TAB role TAB state TAB
+// name TAB description TAB shortcut" in UTF-8, line feeds written as "\n".
+// acc_read <output file> <window handle, decimal>
 #include "toolkit/Text.h"
 
 #include <windows.h>
@@ -24,10 +23,8 @@ std::string Field(BSTR text) {
 void Read(HWND hwnd, FILE* out) {
     IAccessible* object = nullptr;
     if (FAILED(AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
-                                          reinterpret_cast<void**>(&object)))) {
-        std::fprintf(out, "%llx\t0\t0\t\t\t\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)));
+                                          reinterpret_cast<void**>(&object))))
         return;
-    }
     VARIANT self{};
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;
@@ -38,7 +35,7 @@ void Read(HWND hwnd, FILE* out) {
     object->get_accName(self, &name);
     object->get_accDescription(self, &description);
     object->get_accKeyboardShortcut(self, &shortcut);
-    std::fprintf(out, "%llx\t%ld\t%lx\t%s\t%s\t%s\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)),
+    std::fprintf(out, "%llu\t%ld\t%ld\t%s\t%s\t%s\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)),
                  role.vt == VT_I4 ? role.lVal : 0L, state.vt == VT_I4 ? state.lVal : 0L, Field(name).c_str(),
                  Field(description).c_str(), Field(shortcut).c_str());
     object->Release();
@@ -58,7 +55,7 @@ int main() {
     FILE* out = _wfopen(args[1], L"wb");
     if (!out) return 3;
     CoInitialize(nullptr);
-    const auto root = reinterpret_cast<HWND>(static_cast<UINT_PTR>(wcstoull(args[2], nullptr, 16)));
+    const auto root = reinterpret_cast<HWND>(static_cast<UINT_PTR>(wcstoull(args[2], nullptr, 10)));
     Read(root, out);
     EnumChildWindows(root, ReadChild, reinterpret_cast<LPARAM>(out));
     CoUninitialize();
