@@ -1,6 +1,6 @@
 // Reads a window and its descendants as a screen reader does, from another
-// process: per window, its client object's "handle TAB role TAB state TAB
-// name TAB description TAB shortcut" in UTF-8, line feeds written as "\n".
+// process: per window, its client object's "handle role state", then name,
+// description and shortcut in UTF-8, each of the four ended by a zero byte.
 // acc_read <output file> <window handle, decimal>
 #include "toolkit/Text.h"
 
@@ -12,12 +12,10 @@
 
 namespace {
 
-std::string Field(BSTR text) {
-    std::string field;
-    if (!text) return field;
-    for (char c : tk::Utf8(text)) field += c == '\n' ? std::string("\\n") : std::string(1, c);
+void Put(FILE* out, BSTR text) {
+    const std::string utf8 = text ? tk::Utf8(text) : std::string();
     SysFreeString(text);
-    return field;
+    std::fwrite(utf8.c_str(), 1, utf8.size() + 1, out);
 }
 
 void Read(HWND hwnd, FILE* out) {
@@ -35,15 +33,11 @@ void Read(HWND hwnd, FILE* out) {
     object->get_accName(self, &name);
     object->get_accDescription(self, &description);
     object->get_accKeyboardShortcut(self, &shortcut);
-    std::fprintf(out, "%llu\t%ld\t%ld\t%s\t%s\t%s\n", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)),
-                 role.vt == VT_I4 ? role.lVal : 0L, state.vt == VT_I4 ? state.lVal : 0L, Field(name).c_str(),
-                 Field(description).c_str(), Field(shortcut).c_str());
+    std::fprintf(out, "%llu %ld %ld", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(hwnd)),
+                 role.vt == VT_I4 ? role.lVal : 0L, state.vt == VT_I4 ? state.lVal : 0L);
+    std::fputc(0, out);
+    for (BSTR text : {name, description, shortcut}) Put(out, text);
     object->Release();
-}
-
-BOOL CALLBACK ReadChild(HWND hwnd, LPARAM out) {
-    Read(hwnd, reinterpret_cast<FILE*>(out));
-    return TRUE;
 }
 
 } // namespace
@@ -57,7 +51,8 @@ int main() {
     CoInitialize(nullptr);
     const auto root = reinterpret_cast<HWND>(static_cast<UINT_PTR>(wcstoull(args[2], nullptr, 10)));
     Read(root, out);
-    EnumChildWindows(root, ReadChild, reinterpret_cast<LPARAM>(out));
+    const auto each = [](HWND hwnd, LPARAM file) -> BOOL { return Read(hwnd, reinterpret_cast<FILE*>(file)), TRUE; };
+    EnumChildWindows(root, each, reinterpret_cast<LPARAM>(out));
     CoUninitialize();
     std::fclose(out);
     return 0;
