@@ -289,7 +289,8 @@ COLORREF Control::EffectiveColor() const {
 }
 
 COLORREF Control::EffectiveFontColor() const {
-    if (!Application::Instance().HighContrast()) return fontColor_ == kDefault ? GetSysColor(COLOR_WINDOWTEXT) : fontColor_;
+    if (!Application::Instance().HighContrast())
+        return fontColor_ == kDefault ? GetSysColor(COLOR_WINDOWTEXT) : fontColor_;
     if (fontColor_ == kLime) return GetSysColor(COLOR_HIGHLIGHTTEXT);
     return GetSysColor(color_ == kDefault ? COLOR_BTNTEXT : COLOR_WINDOWTEXT);
 }
