@@ -3,6 +3,7 @@
 #include "app/Korumi2.h"
 #include "app/persist/StoredText.h"
 #include "resources/Form2Layout.h"
+#include "toolkit/Accessible.h"
 
 namespace k2 {
 
@@ -15,6 +16,8 @@ TForm2::TForm2(tk::Component* owner, TForm1& mainForm) : tk::Form(owner), mainFo
     // No length limit: a password may be as long as the user likes.
     SendMessageW(MaskEdit1->Handle(), EM_SETLIMITTEXT, 0, 0);
     Label1->SetCaption(mainForm_.passwordSetMode ? layout::kPromptNewPassword : layout::kPromptPassword);
+    // The edit is known by the prompt above it.
+    MaskEdit1->OnDescribe = [this](const tk::Control&, tk::AccessibleTexts& texts) { texts.name = Label1->Caption(); };
     SetActiveControl(MaskEdit1);
     OnClose = [this](tk::Component& sender) { FormClose(sender); };
 }

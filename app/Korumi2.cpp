@@ -138,11 +138,13 @@ TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
 
     // 27. The explanation panel follows the application hint.
     tk::App().OnHint = [this] { DisplayHint(); };
+    SetUpAccessibility();
     started = true;
 }
 
 TForm1::~TForm1() {
     RunDestroyHandler();
+    Label2->SetLiveRegion(false);  // while COM is still there
     // The runtime tab goes with the window rather than in the shutdown
     // sequence: a session may end while one of its groups waits for the
     // master password, and the group must outlive its own click.
@@ -255,7 +257,7 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOVE: KeepOnScreen(); return 0;
     case WM_DROPFILES: WMDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_HOTKEY: WMHotKey(*this, *hotKeys, wParam); return 0;
-    case WM_SETTINGCHANGE: WMSettingChange(); FollowTrayIconScale(*trayIcon, Handle()); return 0;
+    case WM_SETTINGCHANGE: SystemSettingsChanged(); return 0;
     case WM_DISPLAYCHANGE: FollowTrayIconScale(*trayIcon, Handle()); return 0;
     case WM_TIMER: WMTimer(wParam); return 0;
     case WM_DRAWCLIPBOARD: return WMDrawClipboard(wParam, lParam);
@@ -263,6 +265,13 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case kReapplyTransparencyMessage: ApplyIconTextTransparency(); return 0;
     default: return tk::Form::WndProc(message, wParam, lParam);
     }
+}
+
+void TForm1::SystemSettingsChanged() {
+    // One broadcast may bring desktop, scale and theme changes together.
+    WMSettingChange();
+    FollowTrayIconScale(*trayIcon, Handle());
+    ColorsChanged();
 }
 
 void TForm1::KeepOnScreen() {

@@ -152,6 +152,16 @@ public:
     void GetIconButton1MouseMove(tk::Control& sender, WPARAM keys, int x, int y);
     void Panel1MouseMove(tk::Control& sender, WPARAM keys, int x, int y);
 
+    // ---- Screen readers ----
+    // Slot position k as a screen reader names it: "7: メモ帳.exe",
+    // "7: パスワード付き", "7: 空き".
+    std::string SlotAccessibleName(int k) const;
+    // The name of hot key `id` in the chosen key set; empty while another
+    // program holds it.
+    std::string HotKeyShortcut(int id) const;
+    void DescribeSlot(const tk::Control& sender, tk::AccessibleTexts& texts) const;
+    void DescribeIndicator(const tk::Control& sender, tk::AccessibleTexts& texts) const;
+
     // ---- Settings tabs ----
     void RadioGroup4Click(tk::Component& sender);
     void RadioGroup1Click(tk::Component& sender);
@@ -163,6 +173,8 @@ public:
     // ---- Desktop captions and clipboard capture ----
     void ApplyIconTextTransparency();
     void WMSettingChange();
+    // WM_SETTINGCHANGE: the desktop captions, the tray icon's scale, high contrast.
+    void SystemSettingsChanged();
     void WMTimer(WPARAM timerId);
     LRESULT WMDrawClipboard(WPARAM wParam, LPARAM lParam);
     LRESULT WMChangeCBChain(WPARAM wParam, LPARAM lParam);
@@ -184,6 +196,7 @@ private:
     void SaveSettingsFile(const SaveDeadline& deadline = {});
     void SaveSlotsFile(const SaveDeadline& deadline = {});
     void WMTaskbarCreated();
+    void SetUpAccessibility();
 };
 
 } // namespace k2

@@ -3,6 +3,7 @@
 #include "app/Korumi2.h"
 
 #include "app/persist/StoredText.h"
+#include "toolkit/Accessible.h"
 #include "toolkit/Application.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Text.h"
@@ -47,6 +48,7 @@ void TForm1::RefreshSlotButtons() {
     for (int k = 0; k < 9; ++k) {
         const int g = currentPage * 9 + k;
         TGetIconButton& button = SlotButton(k);
+        tk::AnnounceNameChange(button.Handle(), false);  // the page's slot, the name with it
         const std::string path = DecodeStoredText(slotPaths[static_cast<std::size_t>(g)]);
         const std::string cache = IconCacheFile(g);
         if (path.empty()) {
@@ -75,6 +77,7 @@ void TForm1::RefreshSlotButtons() {
 void TForm1::SetSlotButton(int k, TGetIconButton& button) {
     const int g = currentPage * 9 + k;
     button.GetIcon(DecodeStoredText(slotPaths[static_cast<std::size_t>(g)]));
+    tk::AnnounceNameChange(button.Handle(), false);
     SaveSlotIcon(button, g);
 }
 

@@ -28,10 +28,10 @@ endfunction()
 # store. A DLL of another name beside the exe would be loaded before WinMain.
 set(K2_SYSTEM_LIBS user32 gdi32 shell32 ole32 oleaut32 uuid comctl32 advapi32 shlwapi)
 
-# winmm, mpr and comdlg32 are delay-loaded: mapped on first use, after WinMain
+# winmm, mpr, comdlg32 and oleacc are delay-loaded: mapped on first use, after WinMain
 # has limited the DLL search to System32 (the loader's LoadLibrary follows
 # SetDefaultDllDirectories), and not at all when the feature is not used.
-set(K2_DELAY_LOADED winmm mpr comdlg32)
+set(K2_DELAY_LOADED winmm mpr comdlg32 oleacc)
 add_library(k2delayload INTERFACE)
 if(MSVC)
   foreach(dll ${K2_DELAY_LOADED})

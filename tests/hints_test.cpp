@@ -1,11 +1,20 @@
 // The explanation panel: hints followed with real cursor moves, the slot
 // explanations, and the messages that stay until the next change.
 #include "support/MainWindow.h"
+#include "support/Process.h"
+#include "support/Windows.h"
 
+#include "app/K2_form2.h"
 #include "resources/Form1Layout.h"
+#include "resources/Form2Layout.h"
 #include "toolkit/Application.h"
 
+#include <oleacc.h>
+
+#include <fstream>
+#include <map>
 #include <string>
+#include <tuple>
 
 using k2test::MainWindowTest;
 using k2test::Pump;
@@ -33,8 +42,33 @@ POINT ScreenPoint(const tk::Control& control, int x, int y) {
     return point;
 }
 
+// What a screen reader reads of one window's client object.
+struct Read {
+    long role = 0, state = 0;
+    std::string name, description, shortcut;
+};
+
 class HintsTest : public MainWindowTest {
 protected:
+    // `root` and its descendants as another process reads them; its questions
+    // reach this thread's windows as messages, so they are pumped meanwhile.
+    std::map<HWND, Read> ReadFromAnotherProcess(HWND root) {
+        const std::string file = Dir() + "read.txt";
+        const auto handle = std::to_string(reinterpret_cast<UINT_PTR>(root));
+        k2test::Process reader =
+            k2test::Process::Start(k2test::TestBinFolder() + "acc_read.exe", "\"" + file + "\" " + handle);
+        EXPECT_TRUE(reader);
+        for (int i = 0; reader && !reader.WaitForExit(0) && i < 1000; ++i) Pump(10);
+        std::map<HWND, Read> reads;
+        std::ifstream in(file, std::ios::binary);
+        unsigned long long hwnd = 0;
+        for (Read read; in >> hwnd >> read.role >> read.state && in.get() == '\0';) {
+            for (std::string* text : {&read.name, &read.description, &read.shortcut}) std::getline(in, *text, '\0');
+            reads[reinterpret_cast<HWND>(static_cast<UINT_PTR>(hwnd))] = read;
+        }
+        return reads;
+    }
+
     // The shown window, with the cursor resting off it.
     void StartShown() {
         Start();
@@ -177,6 +211,89 @@ TEST_F(HintsTest, SlotExplanations) {
         EXPECT_EQ(Label1(), c.label1);
         EXPECT_EQ(Label2(), c.label2);
     }
+}
+
+// Every control as a screen reader reads it from another process; slot
+// names follow the page and never give a guarded slot away.
+TEST_F(HintsTest, ScreenReaderReadsNamesRolesStatesFromAnotherProcess) {
+    Start();
+    Register(6, "C:\\tools\\ツール.exe");
+    Register(3, "C:\\private\\diary.txt", "secret");
+    Register(9 + 6, "C:\\");
+    k2::TForm1& form = Form();
+    auto reads = ReadFromAnotherProcess(form.Handle());
+    auto of = [&](const tk::Control& control) { return reads[control.Handle()]; };
+    struct Expected { HWND hwnd; std::string name; long role; std::string shortcut; };
+    auto expect = [&](std::initializer_list<Expected> rows) {
+        for (const Expected& row : rows) {
+            const Read& read = reads[row.hwnd];
+            EXPECT_EQ(std::tie(read.name, read.role, read.shortcut), std::tie(row.name, row.role, row.shortcut));
+        }
+    };
+    expect({{form.SlotButton(6).Handle(), "7: ツール.exe", ROLE_SYSTEM_PUSHBUTTON, "Ctrl+テンキー7"},
+            {form.SlotButton(3).Handle(), "4: パスワード付き", ROLE_SYSTEM_PUSHBUTTON, "Ctrl+テンキー4"},
+            {form.SlotButton(0).Handle(), "1: 空き", ROLE_SYSTEM_PUSHBUTTON, "Ctrl+テンキー1"},
+            {form.BitBtn1->Handle(), "前のページ", ROLE_SYSTEM_PUSHBUTTON, "Ctrl+←"},
+            {form.BitBtn3->Handle(), "ﾌｧｲﾙ", ROLE_SYSTEM_PUSHBUTTON, ""},
+            {form.Label5->Handle(), "2Key オフ", ROLE_SYSTEM_STATICTEXT, "Ctrl+テンキー."},
+            {form.RadioGroup4->Handle(), "ホットキーの選択", ROLE_SYSTEM_GROUPING, ""},
+            {form.RadioGroup4->ItemHandle(0), "テンキー", ROLE_SYSTEM_RADIOBUTTON, ""}});
+    EXPECT_EQ(of(form.SlotButton(6)).description, Registered("C:\\tools\\ツール.exe"));
+    EXPECT_EQ(of(form.SlotButton(3)).description, kGuarded);
+    EXPECT_EQ(of(*form.BitBtn3).description, form.BitBtn3->Hint());
+    EXPECT_NE(reads[form.RadioGroup4->ItemHandle(0)].state & STATE_SYSTEM_CHECKED, 0);
+    EXPECT_EQ(reads[form.RadioGroup4->ItemHandle(1)].state & STATE_SYSTEM_CHECKED, 0);
+    for (const auto& [hwnd, read] : reads) {
+        EXPECT_TRUE(read.name != "" || !(GetWindowLongW(hwnd, GWL_STYLE) & WS_TABSTOP)) << k2test::ClassOf(hwnd);
+        EXPECT_EQ(read.description.find("diary"), std::string::npos);
+    }
+
+    form.NextPage();
+    form.ToggleTwoKeyMode();
+    form.RadioGroup4->SetItemIndex(1);
+    reads = ReadFromAnotherProcess(form.Handle());
+    expect({{form.SlotButton(6).Handle(), "7: C:\\", ROLE_SYSTEM_PUSHBUTTON, "Ctrl+7"},  // a root has no name part
+            {form.SlotButton(3).Handle(), "4: 空き", ROLE_SYSTEM_PUSHBUTTON, "Ctrl+4"},
+            {form.Label5->Handle(), "2Key オン", ROLE_SYSTEM_STATICTEXT, "Ctrl+BackSpace"}});
+
+    k2::TForm2 dialog(nullptr, form);
+    reads = ReadFromAnotherProcess(dialog.Handle());
+    expect({{dialog.MaskEdit1->Handle(), k2::layout::kPromptPassword, ROLE_SYSTEM_TEXT, ""},
+            {dialog.Button1->Handle(), "OK", ROLE_SYSTEM_PUSHBUTTON, ""}});
+    EXPECT_NE(of(*dialog.MaskEdit1).state & STATE_SYSTEM_PROTECTED, 0);
+}
+
+// A high-contrast theme, read again on each message that may bring it,
+// draws the forced colours in the theme's; without it they are as laid out.
+TEST_F(HintsTest, HighContrastDrawsForcedColoursInSystemColours) {
+    StartShown();
+    k2::TForm1& form = Form();
+    form.ToggleTwoKeyMode();  // "2Key" lit, "←→" dim
+    auto pixel = [](const tk::Control& control) {
+        UpdateWindow(control.Handle());
+        HDC dc = GetDC(control.Handle());
+        const COLORREF colour = GetPixel(dc, 1, 1);
+        ReleaseDC(control.Handle(), dc);
+        return colour;
+    };
+    static bool on = false;
+    tk::App().systemParametersInfo = [](UINT action, UINT, PVOID data, UINT) -> BOOL {
+        if (action != SPI_GETHIGHCONTRAST) return FALSE;
+        static_cast<HIGHCONTRASTW*>(data)->dwFlags = on ? HCF_HIGHCONTRASTON : 0;
+        return TRUE;
+    };
+    for (UINT message : {WM_SYSCOLORCHANGE, WM_SETTINGCHANGE, WM_THEMECHANGED}) {
+        SCOPED_TRACE(message);
+        on = true;
+        SendMessageW(form.Handle(), message, 0, 0);
+        EXPECT_EQ(pixel(*form.Label2), GetSysColor(COLOR_WINDOW));
+        EXPECT_EQ(pixel(*form.Label5), GetSysColor(COLOR_HIGHLIGHT));
+        on = false;
+        SendMessageW(form.Handle(), message, 0, 0);
+        EXPECT_EQ(pixel(*form.Label2), tk::kBlack);
+        EXPECT_EQ(pixel(*form.Label5), tk::kBlack);
+    }
+    tk::App().systemParametersInfo = SystemParametersInfoW;
 }
 
 } // namespace

@@ -145,6 +145,13 @@ void Application::TrackHint() {
     SetHint(hint);
 }
 
+void Application::ReadHighContrast() {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof(contrast);
+    highContrast_ = systemParametersInfo(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+                    (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
 void Application::SetHint(const std::string& hint) {
     const std::string text = LongHint(hint);
     if (text == hint_) return;

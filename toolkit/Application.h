@@ -78,6 +78,14 @@ public:
     // program is closing.
     void ShowException(const std::exception& e);
 
+    // A high-contrast theme is on, as last read: the colours the layouts
+    // force give way to the theme's system colours.
+    bool HighContrast() const { return highContrast_; }
+    void ReadHighContrast();
+    // How the setting is read; a test may put its own in front, since Wine
+    // cannot switch to a high-contrast theme.
+    BOOL(WINAPI* systemParametersInfo)(UINT, UINT, PVOID, UINT) = SystemParametersInfoW;
+
     // A shared font; `height` is the character height at 96 dpi (0: 12 pixels).
     HFONT Font(const std::string& face, int height, int dpi);
 
@@ -95,6 +103,7 @@ private:
     Form* mainForm_ = nullptr;
     IconHandle icon_;
     std::string hint_;
+    bool highContrast_ = false;
     std::map<std::pair<std::string, int>, FontHandle> fonts_;
 };
 

@@ -1,5 +1,6 @@
 #include "toolkit/Control.h"
 
+#include "toolkit/Accessible.h"
 #include "toolkit/Application.h"
 #include "toolkit/Dpi.h"
 #include "toolkit/Exception.h"
@@ -110,6 +111,7 @@ Control::~Control() {
     if (hwnd_) {
         HWND hwnd = hwnd_.Get();
         Detach();
+        if (liveRegion_) MarkLiveRegion(hwnd, false);
         if (systemClass_) RemoveWindowSubclass(hwnd, ControlSubclassProc, 1);
         DestroyWindow(hwnd);
     }
@@ -177,6 +179,7 @@ void Control::ApplyDef(const ControlDef& def) {
     fontColor_ = def.fontColor;
     fontHeight_ = def.fontHeight;
     dragAutomatic_ = def.dragAutomatic;
+    accessibleName_ = def.accessibleName;
 }
 
 HWND Control::ParentWindow() const { return parent_ ? parent_->Handle() : nullptr; }
@@ -231,11 +234,18 @@ void Control::ChangeDpi() {
 }
 
 void Control::SetCaption(const std::string& caption) {
+    const bool changed = caption != caption_;
     caption_ = caption;
     if (hwnd_) {
         SetWindowTextW(hwnd_.Get(), Wide(caption).c_str());
         Invalidate();
+        if (changed && liveRegion_) AnnounceNameChange(hwnd_.Get(), true);
     }
+}
+
+void Control::SetLiveRegion(bool on) {
+    liveRegion_ = on;
+    if (hwnd_) MarkLiveRegion(hwnd_.Get(), on);
 }
 
 void Control::SetVisible(bool visible) {
@@ -269,10 +279,20 @@ void Control::Invalidate() {
 
 HFONT Control::ControlFont() const { return Application::Instance().Font(fontName_, fontHeight_, Dpi()); }
 
-COLORREF Control::EffectiveColor() const { return color_ == kDefault ? GetSysColor(COLOR_BTNFACE) : color_; }
+// Under a high-contrast theme the colours a layout forces give way to the
+// theme's: a forced background is the window's, its text the window text;
+// a lit (lime) indicator is highlighted. Default colours are the system's anyway.
+COLORREF Control::EffectiveColor() const {
+    if (color_ == kDefault) return GetSysColor(COLOR_BTNFACE);
+    if (!Application::Instance().HighContrast()) return color_;
+    return GetSysColor(fontColor_ == kLime ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+}
 
 COLORREF Control::EffectiveFontColor() const {
-    return fontColor_ == kDefault ? GetSysColor(COLOR_WINDOWTEXT) : fontColor_;
+    if (!Application::Instance().HighContrast())
+        return fontColor_ == kDefault ? GetSysColor(COLOR_WINDOWTEXT) : fontColor_;
+    if (fontColor_ == kLime) return GetSysColor(COLOR_HIGHLIGHTTEXT);
+    return GetSysColor(color_ == kDefault ? COLOR_BTNTEXT : COLOR_WINDOWTEXT);
 }
 
 HBRUSH Control::BackgroundBrush() {
@@ -316,6 +336,9 @@ LRESULT Control::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             FillRect(reinterpret_cast<HDC>(wParam), &rect, BackgroundBrush());
             return 1;
         }
+        break;
+    case WM_GETOBJECT:
+        if (const LRESULT answer = AnswerGetObject(hwnd_.Get(), wParam, lParam)) return answer;
         break;
     default: break;
     }

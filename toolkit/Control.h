@@ -14,6 +14,7 @@
 namespace tk {
 
 class Control;
+struct AccessibleTexts;
 
 enum class MouseButton { Left, Right, Middle };
 
@@ -85,6 +86,16 @@ public:
     bool DragAutomatic() const { return dragAutomatic_; }
     void SetDragAutomatic(bool on) { dragAutomatic_ = on; }
     void Invalidate();
+
+    // What a screen reader reads as the name when it is not the caption.
+    const std::string& AccessibleName() const { return accessibleName_; }
+    void SetAccessibleName(std::string name) { accessibleName_ = std::move(name); }
+    // A live region: changes of the caption are spoken as they happen, where
+    // the control has the focus or not (a status line).
+    void SetLiveRegion(bool on);
+    // Puts texts that follow the form's model in front of what the toolkit
+    // tells a screen reader of the control (Accessible.h).
+    std::function<void(const Control& sender, AccessibleTexts& texts)> OnDescribe;
 
     NotifyEvent OnClick;
     MouseEvent OnMouseDown;
@@ -158,6 +169,8 @@ private:
     int fontHeight_ = 0;
     std::string fontName_;
     bool dragAutomatic_ = false;
+    std::string accessibleName_;
+    bool liveRegion_ = false;
     bool dragging_ = false;
     std::bitset<256> keysDown_; // keys pressed while this control had the focus
     BrushHandle brush_;

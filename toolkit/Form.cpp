@@ -45,6 +45,7 @@ CreateParams Form::GetCreateParams() const {
 }
 
 void Form::Build(const FormDef& def) {
+    Application::Instance().ReadHighContrast();
     def_ = def;
     SetName(def.name);
     SetCaption(def.caption);
@@ -205,6 +206,11 @@ void Form::Close() {
     }
 }
 
+void Form::ColorsChanged() {
+    Application::Instance().ReadHighContrast();
+    if (Handle()) RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
 void Form::DoClose() {
     if (OnClose) OnClose(*this);
 }
@@ -276,6 +282,9 @@ LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         *reinterpret_cast<SIZE*>(lParam) = FrameSize(static_cast<int>(wParam));
         return TRUE;
     }
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+    case WM_THEMECHANGED: ColorsChanged(); break;
     case WM_DPICHANGED: ChangeFormDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_ENDSESSION:
         // The session ends: state is saved now, the process may not get

@@ -75,6 +75,9 @@ protected:
     // its handlers still exist; the end of the session may run it earlier.
     void RunDestroyHandler();
     bool DestroyHandlerRun() const { return destroyHandlerRun_; }
+    // The system's colours, theme or high-contrast setting may have changed:
+    // reads the setting again and draws every control anew.
+    void ColorsChanged();
 
 private:
     std::unique_ptr<Control> CreateControl(const ControlDef& def);

@@ -24,6 +24,7 @@ struct ControlDef {
     int left = 0, top = 0, width = 0, height = 0;
     const char* caption = "";
     const char* hint = "";
+    const char* accessibleName = "";  // what a screen reader reads when not the caption
     // Properties (each control reads those that concern it).
     Bevel bevelInner = Bevel::None;
     Bevel bevelOuter = Bevel::None;

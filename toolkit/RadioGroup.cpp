@@ -1,6 +1,7 @@
 // A framed group of radio buttons laid out in columns.
 #include "toolkit/Controls.h"
 
+#include "toolkit/Accessible.h"
 #include "toolkit/Text.h"
 
 namespace tk {
@@ -71,6 +72,7 @@ void RadioGroup::RebuildButtons() {
                                       buttonWidth, buttonHeight, Handle(), reinterpret_cast<HMENU>(INT_PTR(100 + i)),
                                       GetModuleHandleW(nullptr), nullptr);
         SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
+        AnswerForChildWindow(button);
         buttons_.emplace_back(button);
     }
     UpdateChecks();
