@@ -99,6 +99,7 @@ TEST_F(TrayTest, OnlyALeftDoubleClickShowsTheHiddenWindowWithItsSlots) {
     SendTray(WM_LBUTTONDBLCLK);
     EXPECT_TRUE(IsWindowVisible(form.Handle()));
     EXPECT_EQ(GetForegroundWindow(), form.Handle());
+    Settle();
     EXPECT_TRUE(tk::FileExists(CacheFile(0))) << "showing the hidden window refreshes the slots";
     EXPECT_EQ(form.SlotButton(0).Glyph().Width(), 32);
 }
