@@ -376,29 +376,3 @@ TEST_F(LaunchTest, FolderNamedWithATrailing5CByteWorksThroughout) {
     EXPECT_EQ(launches[0].directory, Dir() + "表");
     EXPECT_EQ(form.currentFolder, Dir() + "表");
 }
-
-TEST_F(LaunchTest, SlowVolumeNeitherStopsTheWindowNorOtherLaunchesAndIsGivenUpAfterAWhile) {
-    const std::string slow = PlaceRecorder("slow\\tool.exe");
-    PlaceRecorder("quick\\tool.exe");
-    Start();
-    k2::TForm1& form = Form();
-    Register(0, slow);
-    Register(1, Dir() + "quick\\tool.exe");
-    k2test::MakeSlow(form, Dir() + "slow", 5000);
-    form.ShowMainWindow();
-    const DWORD start = GetTickCount();
-    k2test::Click(form.SlotButton(0));
-    EXPECT_LT(GetTickCount() - start, 1000u) << "the window waited for the slow volume";
-    k2test::Click(form.SlotButton(1));
-    std::vector<Launch> launches = Launches(1);
-    ASSERT_EQ(launches.size(), 1u);
-    EXPECT_EQ(launches[0].directory, Dir() + "quick");
-
-    // Given up after about three seconds: the slot stays, its late answer starts nothing.
-    EXPECT_TRUE(k2test::WaitUntil(
-        [&] { return Pump(10), form.Label2->Caption() == "ドライブまたはネットワークに接続できないため、起動できませんでした。"; },
-        6000));
-    EXPECT_GE(GetTickCount() - start, 2900u);
-    EXPECT_EQ(Slot(0), slow);
-    EXPECT_EQ(Launches(2, 3000).size(), 1u) << "the late answer launched";
-}
