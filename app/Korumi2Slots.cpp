@@ -94,13 +94,17 @@ std::optional<tk::EFileError> TForm1::TakeQuickIcons(const std::vector<tk::Kerne
 
 tk::KernelHandle TForm1::FetchSlotIcon(int g, const std::string& path) {
     const int size = SlotButton(0).GlyphSize();
-    if (!iconsAwaited_.insert(std::to_string(g) + "|" + std::to_string(size) + "|" + path).second) return {};
+    const std::string key = std::to_string(g) + "|" + std::to_string(size) + "|" + path;
+    if (!iconsAwaited_.insert(key).second) return {};
     auto question = std::make_unique<IconQuestion>();
     question->slot = g;
     question->path = path;
     question->size = size;
     question->attributes = fileAttributes;
-    return tk::AnswerOffThread(Handle(), kIconAnswerMessage, std::move(question));
+    tk::KernelHandle thread = tk::AnswerOffThread(Handle(), kIconAnswerMessage, std::move(question));
+    // No thread, no answer: the next showing asks again.
+    if (!thread) iconsAwaited_.erase(key);
+    return thread;
 }
 
 void TForm1::WMIconAnswer(LPARAM lParam) {
