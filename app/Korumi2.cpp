@@ -58,7 +58,10 @@ TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
     if (passwordsDisabled == 0) BitBtn6->SetVisible(true);
 
     // 10. Missing capture or icon-cache folders fall back to the program's own.
-    // A portable K2's own folders follow it to its drive's new letter.
+    // A portable K2's own folders follow it to its drive's new letter. Settings
+    // written before the drive was remembered tell it by the default folders.
+    if (programVolume.empty()) programVolume = FormerVolume(iconCacheFolder, appDir, "Icon");
+    if (programVolume.empty()) programVolume = FormerVolume(captureFolder, appDir, "cg");
     captureFolder = FollowedPath(captureFolder, ProgramVolumeMove(), fileAttributes);
     iconCacheFolder = FollowedPath(iconCacheFolder, ProgramVolumeMove(), fileAttributes);
     if (!tk::FileExists(captureFolder)) {

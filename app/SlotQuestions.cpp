@@ -32,6 +32,12 @@ std::string FollowedPath(const std::string& path, const VolumeMove& move, FileAt
     return moved;
 }
 
+std::string FormerVolume(const std::string& folder, const std::string& appDir, const std::string& name) {
+    const std::string root = tk::path::VolumeRoot(folder), appRoot = tk::path::VolumeRoot(appDir);
+    if (root.empty() || appRoot.empty() || SameVolume(root, appRoot)) return {};
+    return folder.substr(root.size()) == appDir.substr(appRoot.size()) + name ? root : std::string();
+}
+
 bool VolumeAway(const std::string& path, FileAttributesCall attributes) {
     const std::string root = tk::path::VolumeRoot(path);
     if (root.empty() || attributes(tk::Wide(root).c_str()) != INVALID_FILE_ATTRIBUTES) return false;

@@ -28,6 +28,11 @@ bool SameVolume(const std::string& a, const std::string& b);
 // missing on the former and there on the present; otherwise `path` itself.
 std::string FollowedPath(const std::string& path, const VolumeMove& move, FileAttributesCall attributes);
 
+// The drive a K2 that moved ran from, told by a folder it made beside itself
+// there: "E:\" for the folder "E:\K2\Icon" of a K2 now in "F:\K2\" and the
+// name "Icon"; "" when the folder tells nothing.
+std::string FormerVolume(const std::string& folder, const std::string& appDir, const std::string& name);
+
 // The drive or share the missing `path` lies on is away (a stick pulled out,
 // a network drive disconnected, a server asleep): the item may still be there.
 bool VolumeAway(const std::string& path, FileAttributesCall attributes);

@@ -270,4 +270,12 @@ TEST_F(SlotsTest, ItemsOnTheFormerDriveOfAPortableProgramFollowItToItsNewLetter)
     EXPECT_NE(ini.find(*tk::ToCp932("[前回の起動]\r\nドライブ=" + Dir().substr(0, 3))), std::string::npos) << ini;
     Start();
     EXPECT_EQ(Slot(0), Dir() + "tool.exe") << "the data file lost the followed path";
+
+    // Settings of a version that did not remember the drive: its icon folder tells it.
+    Register(0, onQ + "tool.exe");
+    Stop();
+    WriteSettings("[各種設定]\r\nIconキャッシュの保存先=" + onQ + "Icon\r\n");
+    Start();
+    EXPECT_EQ(Slot(0), Dir() + "tool.exe");
+    EXPECT_EQ(Form().iconCacheFolder, Dir() + "Icon");
 }
