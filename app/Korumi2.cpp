@@ -66,6 +66,12 @@ TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
     if (passwordsDisabled == 0) BitBtn6->SetVisible(true);
 
     // 10. Missing capture or icon-cache folders fall back to the program's own.
+    // A portable K2's own folders follow it to its drive's new letter. Settings
+    // written before the drive was remembered tell it by the default folders.
+    if (programVolume.empty()) programVolume = FormerVolume(iconCacheFolder, appDir, "Icon");
+    if (programVolume.empty()) programVolume = FormerVolume(captureFolder, appDir, "cg");
+    captureFolder = FollowedPath(captureFolder, ProgramVolumeMove(), fileAttributes);
+    iconCacheFolder = FollowedPath(iconCacheFolder, ProgramVolumeMove(), fileAttributes);
     if (!tk::FileExists(captureFolder)) {
         captureFolder = appDir + "cg";
         CreateDirectoryW(tk::Wide(captureFolder).c_str(), nullptr);
@@ -74,6 +80,8 @@ TForm1::TForm1(tk::Component* owner, const std::string& appDirectory)
         iconCacheFolder = appDir + "Icon";
         CreateDirectoryW(tk::Wide(iconCacheFolder).c_str(), nullptr);
     }
+    // And so do the slots' items that were on it.
+    FollowProgramVolume();
 
     // 11-13. The hot keys; while the cursor keys are withdrawn from a hidden
     // window, the rule takes Ctrl+Left/Right and the volume keys back at once.
@@ -234,6 +242,13 @@ bool TForm1::Ending() const { return DestroyHandlerRun() || tk::App().Terminated
 LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_QUERYENDSESSION) return WMQueryEndSession();
     if (message == WM_ENDSESSION) return WMEndSession(wParam != 0);
+    // The helper threads' answers: their records are freed even while ending.
+    switch (message) {
+    case kLaunchAnswerMessage: WMLaunchAnswer(lParam); return 0;
+    case kIconAnswerMessage: WMIconAnswer(lParam); return 0;
+    case kFollowAnswerMessage: WMFollowAnswer(lParam); return 0;
+    default: break;
+    }
     // Once the program is ending nothing new is started: hot keys, tray
     // clicks, menu commands and drops still queued are dropped, and after the
     // shutdown sequence the records it freed are gone.
@@ -259,7 +274,7 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_HOTKEY: WMHotKey(*this, *hotKeys, wParam); return 0;
     case WM_SETTINGCHANGE: SystemSettingsChanged(); return 0;
     case WM_DISPLAYCHANGE: FollowTrayIconScale(*trayIcon, Handle()); return 0;
-    case WM_TIMER: WMTimer(wParam); return 0;
+    case WM_TIMER: OnTimer(wParam); return 0;
     case WM_DRAWCLIPBOARD: return WMDrawClipboard(wParam, lParam);
     case WM_CHANGECBCHAIN: return WMChangeCBChain(wParam, lParam);
     case kReapplyTransparencyMessage: ApplyIconTextTransparency(); return 0;

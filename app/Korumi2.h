@@ -8,9 +8,11 @@
 #include "app/features/Tvolume.h"
 #include "app/persist/DataFile.h"
 #include "app/persist/Settings.h"
+#include "app/SlotQuestions.h"
 #include "components/Geticonbutton.h"
 #include "components/Scmake.h"
 #include "toolkit/Controls.h"
+#include "toolkit/Exception.h"
 #include "toolkit/Form.h"
 #include "toolkit/Monitor.h"
 #include "toolkit/OpenDialog.h"
@@ -18,14 +20,26 @@
 #include <shellapi.h>
 
 #include <array>
+#include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace k2 {
 
 // Private message that re-applies the icon caption transparency.
 inline constexpr UINT kReapplyTransparencyMessage = WM_USER + 37;
 inline constexpr UINT_PTR kTransparencyTimerId = 1;
+// Answers of the helper threads that ask a slot's volume (SlotQuestions.h).
+inline constexpr UINT kLaunchAnswerMessage = WM_APP + 21;
+inline constexpr UINT kIconAnswerMessage = WM_APP + 22;
+inline constexpr UINT kFollowAnswerMessage = WM_APP + 23;
+// A launch waits this long for its volume; its timer's id is this base plus
+// the launch's serial number.
+inline constexpr UINT kLaunchWaitMs = 3000;
+inline constexpr UINT_PTR kLaunchTimerBase = 0x4B320000;
 
 class TForm1 : public tk::Form, public SettingsFields, public SlotModel {
 public:
@@ -63,6 +77,15 @@ public:
     // shutdown screen; a test may watch it, since Wine has no such screen.
     BOOL(WINAPI* blockShutdown)(HWND, LPCWSTR) = ShutdownBlockReasonCreate;
     BOOL(WINAPI* unblockShutdown)(HWND) = ShutdownBlockReasonDestroy;
+    // How the helper threads ask whether a slot's item is there; a test may
+    // make it as slow as a sleeping server.
+    FileAttributesCall fileAttributes = GetFileAttributesW;
+    // The folder of the item last launched: where the folder chooser starts.
+    // The process's own current directory never moves to it (a stick could
+    // not be ejected while it is).
+    std::string currentFolder;
+    // Launches or icons still wait for their volume's answer.
+    bool AnswersAwaited() const;
     // The program is ending (closed, or the session ends): the message loop
     // and the open dialogs unwind, and the code after a dialog returns at once.
     bool Ending() const;
@@ -197,6 +220,30 @@ private:
     void SaveSlotsFile(const SaveDeadline& deadline = {});
     void WMTaskbarCreated();
     void SetUpAccessibility();
+
+    // ---- Questions to the slots' volumes, answered by helper threads ----
+    // The drive K2 ran from last time and the one it runs from now.
+    VolumeMove ProgramVolumeMove() const;
+    void FollowProgramVolume();
+    void WMFollowAnswer(LPARAM lParam);
+    void WMLaunchAnswer(LPARAM lParam);
+    void FinishLaunch(const LaunchQuestion& answer);
+    void OnTimer(WPARAM timerId);
+    bool LaunchTimedOut(UINT_PTR timerId);
+    // Starts fetching slot g's icon, unless that fetch is under way.
+    tk::KernelHandle FetchSlotIcon(int g, const std::string& path);
+    // A fetched icon for a page, path and size still shown goes on its button
+    // and into the cache.
+    void WMIconAnswer(LPARAM lParam);
+    // Takes the icons that come within a short wait; the first failure to
+    // write one to the cache.
+    std::optional<tk::EFileError> TakeQuickIcons(const std::vector<tk::KernelHandle>& fetches);
+    unsigned launchSerial_ = 0;
+    std::map<unsigned, int> launchesAwaited_; // serial: slot
+    std::set<std::string> iconsAwaited_;      // slot, size and path of each fetch
+    bool followAwaited_ = false;
+    bool awaitingQuickIcons_ = false;
+    std::optional<tk::EFileError> iconSaveFailure_;
 };
 
 } // namespace k2

@@ -3,7 +3,6 @@
 
 #include "app/persist/StoredText.h"
 #include "toolkit/Application.h"
-#include "toolkit/PathPart.h"
 #include "toolkit/Text.h"
 
 #include <shellapi.h>
@@ -11,18 +10,14 @@
 namespace k2 {
 namespace {
 
-// The drive or share the path lies on is away (a stick pulled out, a network
-// drive disconnected, a server asleep): the item may well still be there.
-bool VolumeAway(const std::string& path) {
-    const std::string root = tk::path::VolumeRoot(path);
-    if (root.empty() || GetFileAttributesW(tk::Wide(root).c_str()) != INVALID_FILE_ATTRIBUTES) return false;
-    // A share that lets us in but not list its root is there.
-    return GetLastError() != ERROR_ACCESS_DENIED;
-}
+constexpr char kVolumeUnreachable[] = "ドライブまたはネットワークに接続できないため、起動できませんでした。";
+// How long the window's thread waits for a quick volume to answer before it
+// goes on answering messages; a slow one is answered by the message loop.
+constexpr DWORD kQuickAnswerMs = 80;
 
 } // namespace
 
-void TForm1::LaunchSlot(int g, TGetIconButton& button) {
+void TForm1::LaunchSlot(int g, TGetIconButton&) {
     // Nothing starts once the program is ending.
     if (Ending()) return;
     const auto slot = static_cast<std::size_t>(g);
@@ -36,38 +31,78 @@ void TForm1::LaunchSlot(int g, TGetIconButton& button) {
             return;
         }
     }
-    std::string path = DecodeStoredText(slotPaths[slot]);
-    const std::string folder = tk::path::FolderPart(path);
-    // The started program inherits this as its working directory.
-    SetCurrentDirectoryW(tk::Wide(folder).c_str());
-    if (openFolderRequested) path = folder;
+    // Whether the item, its folder and its volume are there is asked off
+    // this thread: a share that answers late must not stop the window.
+    auto question = std::make_unique<LaunchQuestion>();
+    question->serial = ++launchSerial_;
+    question->slot = g;
+    question->path = DecodeStoredText(slotPaths[slot]);
+    question->openFolder = openFolderRequested;
+    question->move = ProgramVolumeMove();
+    question->attributes = fileAttributes;
     openFolderRequested = false;
+    launchesAwaited_[question->serial] = g;
+    SetTimer(Handle(), kLaunchTimerBase + question->serial, kLaunchWaitMs, nullptr);
+    std::vector<tk::KernelHandle> thread;
+    thread.push_back(tk::AnswerOffThread(Handle(), kLaunchAnswerMessage, std::move(question)));
+    tk::TakeQuickAnswers(Handle(), kLaunchAnswerMessage, thread, kQuickAnswerMs);
+}
 
-    HWND owner = tk::App().Handle();
-    const bool missing = !tk::FileExists(path);
-    if (missing && VolumeAway(path)) {
-        // The slot stays as it is, to be launched once the volume is back.
+void TForm1::WMLaunchAnswer(LPARAM lParam) {
+    const std::unique_ptr<LaunchQuestion> answer = tk::TakeAnswer<LaunchQuestion>(lParam);
+    // One that came after its launch gave up is dropped.
+    if (launchesAwaited_.erase(answer->serial) == 0) return;
+    KillTimer(Handle(), kLaunchTimerBase + answer->serial);
+    if (!Ending()) FinishLaunch(*answer);
+}
+
+bool TForm1::LaunchTimedOut(UINT_PTR timerId) {
+    if (timerId < kLaunchTimerBase) return false;
+    KillTimer(Handle(), timerId);
+    if (launchesAwaited_.erase(static_cast<unsigned>(timerId - kLaunchTimerBase)) == 0 || Ending()) return true;
+    // The slot stays as it is, to be launched once the volume answers.
+    MessageBeep(0);
+    Label2->SetCaption(kVolumeUnreachable);
+    return true;
+}
+
+void TForm1::OnTimer(WPARAM timerId) {
+    if (!LaunchTimedOut(timerId)) WMTimer(timerId);
+}
+
+bool TForm1::AnswersAwaited() const { return !launchesAwaited_.empty() || !iconsAwaited_.empty() || followAwaited_; }
+
+void TForm1::FinishLaunch(const LaunchQuestion& answer) {
+    const auto slot = static_cast<std::size_t>(answer.slot);
+    // The slot may have been changed while its volume was asked.
+    const bool unchanged = slotPaths[slot] == EncodeStoredText(answer.path);
+    // An item on the drive a portable K2 ran from before follows it.
+    if (unchanged && answer.followed != answer.path) slotPaths[slot] = EncodeStoredText(answer.followed);
+    if (answer.folderExists) currentFolder = answer.folder;
+    if (!answer.exists && answer.volumeAway) {
         MessageBeep(0);
-        Label2->SetCaption("ドライブまたはネットワークに接続できないため、起動できませんでした。");
+        Label2->SetCaption(kVolumeUnreachable);
         return;
     }
-    if (missing) {
+    HWND owner = tk::App().Handle();
+    // The started program's working directory; K2's own stays where it started.
+    const std::wstring directory = tk::Wide(answer.folder);
+    const wchar_t* workDir = directory.empty() ? nullptr : directory.c_str();
+    if (!answer.exists) {
         MessageBeep(0);
-        DeleteSlotIcon(g);
-        slotPaths[slot].clear();
-        SetSlotButton(SlotPosition(button), button);
-    } else if (tk::path::ExtensionPart(path) == ".lnk") {
+        if (unchanged) {
+            DeleteSlotIcon(answer.slot);
+            slotPaths[slot].clear();
+            if (answer.slot / 9 == currentPage) SetSlotButton(answer.slot % 9, SlotButton(answer.slot % 9));
+        }
+    } else if (answer.shortcut && answer.linkRead && !answer.linkPath.empty()) {
+        shellExecute(owner, L"open", tk::Wide(answer.linkPath).c_str(), tk::Wide(answer.linkArguments).c_str(),
+                     workDir, SW_SHOW);
+    } else {
         // A shortcut that is unreadable, or whose target is no file (a Store
         // app, a Control Panel item, an installer's advertised entry), goes
         // to the shell as it is: only the shell knows how to open it.
-        if (SCMake1->AnalizeLink(path) == 0 && !SCMake1->LinkPath.empty()) {
-            shellExecute(owner, L"open", tk::Wide(SCMake1->LinkPath).c_str(), tk::Wide(SCMake1->Argument).c_str(),
-                         nullptr, SW_SHOW);
-        } else {
-            shellExecute(owner, L"open", tk::Wide(path).c_str(), nullptr, nullptr, SW_SHOW);
-        }
-    } else {
-        shellExecute(owner, L"open", tk::Wide(path).c_str(), nullptr, nullptr, SW_SHOW);
+        shellExecute(owner, L"open", tk::Wide(answer.target).c_str(), nullptr, workDir, SW_SHOW);
     }
     tk::App().Minimize();
 }

@@ -63,7 +63,8 @@ void TForm1::RegisterFileInSlot(int k, TGetIconButton& button) {
 
 void TForm1::RegisterFolderInSlot(int k, TGetIconButton& button) {
     const auto g = static_cast<std::size_t>(currentPage * 9 + k);
-    std::string folder;
+    // The chooser starts in the folder of the item last launched.
+    std::string folder = currentFolder;
     if (!tk::SelectDirectory(Handle(), folder, true) || Ending()) return;
     if (!slotPaths[g].empty()) DeleteSlotIcon(static_cast<int>(g));
     slotPaths[g] = EncodeStoredText(folder);

@@ -66,7 +66,6 @@ void TForm1::RadioGroup3Click(tk::Component&) {
     std::string folder = tk::FileExists(captureFolder) ? captureFolder : appDir;
     // The start sequence switches capturing on with the folder it loaded.
     if (applyingSettings) return;
-    SetCurrentDirectoryW(tk::Wide(folder).c_str());
     const bool chosen = tk::SelectDirectory(Handle(), folder, true);
     if (Ending()) return;
     if (chosen) {

@@ -6,9 +6,11 @@
 #include "toolkit/Accessible.h"
 #include "toolkit/Application.h"
 #include "toolkit/Exception.h"
+#include "toolkit/PathPart.h"
 #include "toolkit/Text.h"
 
 #include <optional>
+#include <utility>
 
 namespace k2 {
 
@@ -39,23 +41,27 @@ void TForm1::SaveSlotIcon(const TGetIconButton& button, int g) const {
     button.SaveGlyph(IconCacheFile(g));
 }
 
+namespace {
+
+// How long the window's thread waits for the icons of a quick volume before
+// it goes on answering messages; a slow one's come through the message loop.
+constexpr DWORD kQuickIconsMs = 80;
+
+} // namespace
+
 void TForm1::RefreshSlotButtons() {
     // A cache file that cannot be written (the folder removed while the
     // program runs) costs only time: the page is still shown whole, so that
     // what follows a refresh (showing the window, the page label) happens
     // too, and the first failure is reported once the nine buttons are done.
-    std::optional<tk::EFileError> unsaved;
+    std::vector<tk::KernelHandle> fetches;
     for (int k = 0; k < 9; ++k) {
         const int g = currentPage * 9 + k;
         TGetIconButton& button = SlotButton(k);
         tk::AnnounceNameChange(button.Handle(), false);  // the page's slot, the name with it
         const std::string path = DecodeStoredText(slotPaths[static_cast<std::size_t>(g)]);
         const std::string cache = IconCacheFile(g);
-        if (path.empty()) {
-            button.GetIcon("");
-            continue;
-        }
-        if (tk::FileExists(cache)) {
+        if (!path.empty() && tk::FileExists(cache)) {
             try {
                 button.LoadGlyph(cache);
                 // A bitmap without width or height would show the slot blank for good.
@@ -64,21 +70,65 @@ void TForm1::RefreshSlotButtons() {
             }
             // An unreadable cache file counts as missing: fetch the icon again.
         }
-        button.GetIcon(path);
-        try {
-            SaveSlotIcon(button, g);
-        } catch (const tk::EFileError& e) {
-            if (!unsaved) unsaved = e;
-        }
+        // The empty face until the icon comes.
+        button.GetIcon("");
+        if (!path.empty()) fetches.push_back(FetchSlotIcon(g, path));
     }
-    if (unsaved) tk::App().ShowException(*unsaved);
+    if (const auto unsaved = TakeQuickIcons(fetches)) tk::App().ShowException(*unsaved);
 }
 
 void TForm1::SetSlotButton(int k, TGetIconButton& button) {
     const int g = currentPage * 9 + k;
-    button.GetIcon(DecodeStoredText(slotPaths[static_cast<std::size_t>(g)]));
+    const std::string path = DecodeStoredText(slotPaths[static_cast<std::size_t>(g)]);
+    button.GetIcon("");
     tk::AnnounceNameChange(button.Handle(), false);
-    SaveSlotIcon(button, g);
+    if (path.empty()) return;
+    std::vector<tk::KernelHandle> fetch;
+    fetch.push_back(FetchSlotIcon(g, path));
+    if (const auto unsaved = TakeQuickIcons(fetch)) throw *unsaved;
+}
+
+std::optional<tk::EFileError> TForm1::TakeQuickIcons(const std::vector<tk::KernelHandle>& fetches) {
+    awaitingQuickIcons_ = true;
+    tk::TakeQuickAnswers(Handle(), kIconAnswerMessage, fetches, kQuickIconsMs);
+    awaitingQuickIcons_ = false;
+    return std::exchange(iconSaveFailure_, std::nullopt);
+}
+
+tk::KernelHandle TForm1::FetchSlotIcon(int g, const std::string& path) {
+    const int size = SlotButton(0).GlyphSize();
+    const std::string key = std::to_string(g) + "|" + std::to_string(size) + "|" + path;
+    if (!iconsAwaited_.insert(key).second) return {};
+    auto question = std::make_unique<IconQuestion>();
+    question->slot = g;
+    question->path = path;
+    question->size = size;
+    question->attributes = fileAttributes;
+    tk::KernelHandle thread = tk::AnswerOffThread(Handle(), kIconAnswerMessage, std::move(question));
+    // No thread, no answer: the next showing asks again.
+    if (!thread) iconsAwaited_.erase(key);
+    return thread;
+}
+
+void TForm1::WMIconAnswer(LPARAM lParam) {
+    const std::unique_ptr<IconQuestion> answer = tk::TakeAnswer<IconQuestion>(lParam);
+    iconsAwaited_.erase(std::to_string(answer->slot) + "|" + std::to_string(answer->size) + "|" + answer->path);
+    // An item that is not there, or not yet, keeps the empty face and no
+    // cache file: it is asked again next time.
+    if (Ending() || !answer->icon || answer->slot / 9 != currentPage) return;
+    TGetIconButton& button = SlotButton(answer->slot % 9);
+    if (button.GlyphSize() != answer->size ||
+        DecodeStoredText(slotPaths[static_cast<std::size_t>(answer->slot)]) != answer->path)
+        return;
+    button.ShowIcon(answer->icon.Get());
+    tk::AnnounceNameChange(button.Handle(), false);
+    try {
+        SaveSlotIcon(button, answer->slot);
+    } catch (const tk::EFileError& e) {
+        // Reported once by the refresh that waits for it, else at once.
+        if (!awaitingQuickIcons_) tk::App().ShowException(e);
+        if (awaitingQuickIcons_ && !iconSaveFailure_) iconSaveFailure_ = e;
+    }
 }
 
 void TForm1::DeleteSlotIcon(int g) {
@@ -95,6 +145,43 @@ void TForm1::DeleteSlotIcon(int g) {
                                 sub.find_first_not_of("0123456789") == std::string::npos;
         if (sizeFolder) DeleteFileW(tk::Wide(iconCacheFolder + "\\" + sub + name).c_str());
     } while (FindNextFileW(find.Get(), &found));
+}
+
+VolumeMove TForm1::ProgramVolumeMove() const { return {programVolume, tk::path::VolumeRoot(appDir)}; }
+
+void TForm1::FollowProgramVolume() {
+    const VolumeMove move = ProgramVolumeMove();
+    if (move.from.empty() || SameVolume(move.from, move.to)) {
+        if (!move.to.empty()) programVolume = move.to;
+        return;
+    }
+    // The drive letter changed (a stick or a disk plugged in another order,
+    // another PC). The former drive may be anything now, a share asleep
+    // included: it is asked off this thread, for a bounded time.
+    auto question = std::make_unique<FollowQuestion>();
+    question->move = move;
+    question->attributes = fileAttributes;
+    for (std::size_t g = 0; g < question->paths.size(); ++g) question->paths[g] = DecodeStoredText(slotPaths[g]);
+    followAwaited_ = true;
+    std::vector<tk::KernelHandle> thread;
+    thread.push_back(tk::AnswerOffThread(Handle(), kFollowAnswerMessage, std::move(question)));
+    tk::TakeQuickAnswers(Handle(), kFollowAnswerMessage, thread, 1000);
+}
+
+void TForm1::WMFollowAnswer(LPARAM lParam) {
+    const std::unique_ptr<FollowQuestion> answer = tk::TakeAnswer<FollowQuestion>(lParam);
+    followAwaited_ = false;
+    if (Ending()) return;
+    bool moved = false;
+    for (std::size_t g = 0; g < answer->paths.size(); ++g) {
+        // A slot changed meanwhile keeps what it was given.
+        if (answer->followed[g] == answer->paths[g] || slotPaths[g] != EncodeStoredText(answer->paths[g])) continue;
+        slotPaths[g] = EncodeStoredText(answer->followed[g]);
+        moved = true;
+    }
+    // Remembered only now: a question that never came back is asked again next time.
+    programVolume = answer->move.to;
+    if (moved && Showing()) RefreshSlotButtons();
 }
 
 void TForm1::DpiChanged() {

@@ -13,6 +13,7 @@
 #include <vector>
 
 namespace k2 {
+
 tk::IconHandle IconFromImage(HBITMAP image, int size) {
     BITMAP bm{};
     if (!GetObjectW(image, sizeof(bm), &bm) || bm.bmWidth != size || bm.bmHeight != size || bm.bmBitsPixel != 32)
@@ -88,6 +89,8 @@ tk::IconHandle SystemListIcon(int index, int size) {
     return tk::IconHandle(ImageList_GetIcon(reinterpret_cast<HIMAGELIST>(chosen.Get()), index, ILD_NORMAL));
 }
 
+} // namespace
+
 // The shell's icon for a path, `size` pixels square where the shell has it.
 // ExtractAssociatedIconW comes first; where it finds none (folders and
 // unassociated documents under some shells), or not at this size (a monitor
@@ -115,8 +118,6 @@ tk::IconHandle AssociatedIcon(const std::string& path, int size) {
     return extracted ? std::move(extracted) : std::move(large);
 }
 
-} // namespace
-
 TGetIconButton::TGetIconButton(tk::Component* owner) : tk::BitBtn(owner, "TGetIconButton") {}
 
 int TGetIconButton::GlyphSize() const { return Scaled(DesignGlyphSize()); }
@@ -127,10 +128,15 @@ void TGetIconButton::GetIcon(std::string path) {
     tk::Bitmap work(size, Scaled(DesignBounds().height - 8), face);
     SetGlyph(work);
     if (!tk::FileExists(path)) return;
-    tk::IconHandle icon = AssociatedIcon(path, size);
-    if (!icon) return;
+    if (tk::IconHandle icon = AssociatedIcon(path, size)) ShowIcon(icon.Get());
+}
+
+void TGetIconButton::ShowIcon(HICON icon) {
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const int size = GlyphSize();
+    tk::Bitmap work(size, Scaled(DesignBounds().height - 8), face);
     // An icon of another size than the glyph's is scaled to it.
-    work.DrawIcon(icon.Get(), 0, 0, IconSide(icon.Get()) == size ? 0 : size);
+    work.DrawIcon(icon, 0, 0, IconSide(icon) == size ? 0 : size);
     // The lower-left pixel is the glyph's transparent colour: make it the face.
     work.SetPixel(0, work.Height() - 1, face);
     SetGlyph(work);

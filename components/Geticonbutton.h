@@ -9,12 +9,19 @@
 
 namespace k2 {
 
+// The shell's icon for a path, `size` pixels square where the shell has it;
+// none when the shell has no icon for it. It may take as long as the path's
+// volume takes to answer; any thread may call it (with COM initialised).
+tk::IconHandle AssociatedIcon(const std::string& path, int size);
+
 class TGetIconButton : public tk::BitBtn {
 public:
     explicit TGetIconButton(tk::Component* owner);
     // Shows the icon of `path` on the button; a path that does not exist
     // (the empty one included) gives a blank, face-coloured glyph.
     void GetIcon(std::string path);
+    // Shows `icon` (kept by the caller) on the button as GetIcon does.
+    void ShowIcon(HICON icon);
     // The glyph's side at 96 dpi (the button's less 8 pixels), and at the
     // button's DPI.
     int DesignGlyphSize() const { return DesignBounds().width - 8; }

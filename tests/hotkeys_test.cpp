@@ -329,8 +329,10 @@ TEST_F(HotKeysTest, PageKeysWrapAndRefreshOnlyAShownWindow) {
     EXPECT_FALSE(cached(0));
 
     form.ShowMainWindow();
+    Settle();
     EXPECT_TRUE(cached(0)) << "showing fills the buttons of the current page";
     PostHotKey(form, k2::kHotKeyNextPage);
+    Settle();
     EXPECT_EQ(form.Label3->Caption(), "[2]ページ");
     EXPECT_TRUE(cached(9)) << "a shown window's buttons follow the page at once";
     EXPECT_FALSE(cached(81));

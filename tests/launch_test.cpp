@@ -161,6 +161,8 @@ TEST_F(LaunchTest, FileStartsInItsFolderAndTheWindowHides) {
     EXPECT_EQ(launches[0].arguments, "");
     EXPECT_TRUE(Hidden());
     EXPECT_EQ(Slot(4), tool);
+    // The folder is the program's, not K2's: a stick it lies on can be ejected.
+    EXPECT_EQ(CurrentDirectory(), savedDirectory_);
 
     // "実行" on the slot the menu was opened on does the same.
     Form().ShowMainWindow();
@@ -256,7 +258,7 @@ TEST_F(LaunchTest, OpenFolderShowsTheFolderThatHoldsTheItem) {
     struct Case {
         int k;
         std::string window;     // caption of the folder window
-        std::string directory;  // current directory afterwards
+        std::string directory;  // K2's current folder afterwards
     };
     const Case cases[] = {
         {0, "bin", Dir() + "bin"},                  // a file: its folder
@@ -270,7 +272,8 @@ TEST_F(LaunchTest, OpenFolderShowsTheFolderThatHoldsTheItem) {
         Form().ShowMainWindow();
         MenuCommand("N2", c.k);
         EXPECT_EQ(OpenedFolder(), c.window);
-        EXPECT_EQ(CurrentDirectory(), c.directory);
+        EXPECT_EQ(Form().currentFolder, c.directory);
+        EXPECT_EQ(CurrentDirectory(), savedDirectory_) << "the process's own directory moved";
         EXPECT_EQ(Slot(c.k), before) << "the slot changed";
         EXPECT_TRUE(Hidden());
         EXPECT_FALSE(Form().openFolderRequested);
@@ -363,6 +366,7 @@ TEST_F(LaunchTest, FolderNamedWithATrailing5CByteWorksThroughout) {
     GlobalUnlock(drop);
     SendMessageA(form.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     ASSERT_EQ(Slot(0), tool);
+    Settle();
     EXPECT_TRUE(tk::FileExists(Dir() + "Icon\\0"));
     EXPECT_NE(form.SlotButton(0).Glyph().Pixel(16, 16), GetSysColor(COLOR_BTNFACE)) << "no icon for the slot";
 
@@ -370,5 +374,5 @@ TEST_F(LaunchTest, FolderNamedWithATrailing5CByteWorksThroughout) {
     const std::vector<Launch> launches = Launches(1);
     ASSERT_EQ(launches.size(), 1u);
     EXPECT_EQ(launches[0].directory, Dir() + "表");
-    EXPECT_EQ(CurrentDirectory(), Dir() + "表");
+    EXPECT_EQ(form.currentFolder, Dir() + "表");
 }

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <random>
 #include <string>
@@ -608,4 +611,65 @@ TEST_F(LifecycleTest, EndingWhileADialogIsOpenSavesOnceLaunchesNothingAndExitsCl
         Sleep(300);
         EXPECT_FALSE(tk::FileExists(record)) << "a slot was launched";
     }
+}
+
+TEST_F(LifecycleTest, ASlowShareNeitherStopsTheWindowNorAnotherSlotNorTheEndOfTheSession) {
+    // The preloaded library (tests/preload) slows down the folder this file names.
+    const char* const settings = std::getenv("K2_SLOW_FOLDER_FILE");
+    const auto unixName = reinterpret_cast<char*(CDECL*)(LPCWSTR)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    if (!settings || !unixName) GTEST_SKIP() << "no slow-folder library here";
+    const std::string record = scratch_.Path() + "launched.txt";
+    SetEnvironmentVariableW(L"K2_RECORD_FILE", tk::Wide(record).c_str());
+    k2::SlotModel model;
+    for (int g = 0; g < 2; ++g) {
+        const std::string folder = scratch_.Path() + (g == 0 ? "slow" : "quick");
+        ASSERT_TRUE(tk::ForceDirectories(folder));
+        ASSERT_TRUE(CopyFileW(tk::Wide(k2test::TestBinFolder() + "launch_recorder.exe").c_str(),
+                              tk::Wide(folder + "\\tool.exe").c_str(), FALSE));
+        model.slotPaths[g] = k2::EncodeStoredText(folder + "\\tool.exe");
+    }
+    const std::string data = k2::FormatDataFile(model);
+    k2test::WriteFileBytes(DataFile(), data);
+    // Eight seconds a look-up, in the copy started now only.
+    char* const slow = unixName(tk::Wide(scratch_.Path() + "slow").c_str());
+    const std::string settingsFile = "Z:" + std::string(settings);
+    k2test::WriteFileBytes(settingsFile, std::string(slow) + "\n8000\n");
+    HeapFree(GetProcessHeap(), 0, slow);
+    const Process k2 = StartCopy();
+    DeleteFileW(tk::Wide(settingsFile).c_str());
+    const HWND form = Form(k2);
+    ASSERT_NE(form, nullptr);
+    const auto answerMs = [&](UINT message) {
+        const DWORD start = GetTickCount();
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutA(form, message, 0, 0, SMTO_NORMAL, kTimeoutMs, &result) ? GetTickCount() - start
+                                                                                          : kTimeoutMs;
+    };
+
+    // A page that shows the slow slot, the slow slot launched, then a quick one.
+    DoubleClickTray(form);
+    EXPECT_TRUE(Becomes(form, true));
+    const DWORD shown = answerMs(WM_NULL);
+    const DWORD posted = GetTickCount();
+    Post(form, WM_HOTKEY, 1, MAKELPARAM(MOD_CONTROL, 0));
+    const DWORD slowLaunch = answerMs(WM_NULL);
+    Post(form, WM_HOTKEY, 2, MAKELPARAM(MOD_CONTROL, 0));
+    EXPECT_TRUE(k2test::WaitUntil([&] { return !Lines(ReadFileBytes(record)).empty(); }, kTimeoutMs));
+    const DWORD quickLaunch = GetTickCount() - posted;
+    // The slow one is given up after about three seconds.
+    EXPECT_TRUE(k2test::WaitUntil(
+        [&] { return ChildOf(form, "TLabel", "ドライブまたはネットワークに接続できないため、起動できませんでした。") != nullptr; },
+        kTimeoutMs));
+    const DWORD givenUp = GetTickCount() - posted;
+    const DWORD query = answerMs(WM_QUERYENDSESSION);
+    std::printf("answer times (ms): page shown %lu, slow launch %lu, quick launch %lu, given up %lu, query %lu\n",
+                shown, slowLaunch, quickLaunch, givenUp, query);
+    EXPECT_LT(std::max({shown, slowLaunch, query}), 500u);
+    EXPECT_LT(quickLaunch, 2500u);
+    EXPECT_GE(givenUp, 2900u);
+    EndSession(k2);
+    ASSERT_TRUE(k2.WaitForExit(kTimeoutMs)) << "the end waited for the slow folder";
+    EXPECT_EQ(ReadFileBytes(record), scratch_.Path() + "quick|\r\n");
+    EXPECT_EQ(ReadFileBytes(DataFile()), data) << "the slow slot was changed";
 }

@@ -283,6 +283,7 @@ TEST_F(MainWindowTest, DpiChangeLaysTheWindowOutAgainWithGlyphsFromTheCacheOfTha
         SendMessageA(hwnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
         EXPECT_EQ(WindowRectOf(hwnd).left, suggested.left);
         ExpectLayoutAt(form, dpi);
+        Settle();
         for (int k : {0, 1}) EXPECT_EQ(form.SlotButton(k).Glyph().Width(), tk::Scale(32, dpi)) << k;
         if (dpi == other) {
             EXPECT_EQ(form.SlotButton(0).Glyph().Pixel(side / 2, 1), RGB(10, 200, 30)) << "fetched though cached";

@@ -249,7 +249,7 @@ TEST_F(SettingsTabsTest, SwitchingTheCaptureOnAsksForItsFolder) {
     Choose(*form.RadioGroup3, 1);
     ASSERT_EQ(chooser.Shown().size(), 1u);
     EXPECT_EQ(Lower(chooser.Shown()[0]), Lower(WithoutTrailingBackslash(Dir())));
-    EXPECT_EQ(Lower(CurrentDirectory()), Lower(WithoutTrailingBackslash(Dir())));
+    EXPECT_NE(Lower(CurrentDirectory()), Lower(WithoutTrailingBackslash(Dir()))) << "the process's directory moved";
     EXPECT_TRUE(form.captureEnabled);
     EXPECT_EQ(Lower(form.captureFolder), Lower(shots));
     EXPECT_EQ(form.RadioGroup3->ItemIndex(), 1);

@@ -2,6 +2,7 @@
 // spares the shell's icon lookups.
 #include "support/BoxAnswerer.h"
 #include "support/MainWindow.h"
+#include "support/Process.h"
 
 #include "toolkit/Application.h"
 #include "toolkit/Bitmap.h"
@@ -139,7 +140,7 @@ TEST_F(SlotsTest, UnreadableCacheFileIsFetchedAgainAndRewritten) {
         Register(0, program_);
         k2test::WriteFileBytes(CacheFile(0), content);
         Form().ShowMainWindow();
-        Pump(50);
+        Settle();
         EXPECT_FALSE(IsBlank(Glyph(0)));
         tk::Bitmap rewritten;
         ASSERT_NO_THROW(rewritten.LoadFromFile(CacheFile(0)));
@@ -158,6 +159,7 @@ TEST_F(SlotsTest, MissingCacheFolderFallsBackToTheProgramsIconFolder) {
 
     Register(0, program_);
     Form().ShowMainWindow();
+    Settle();
     EXPECT_TRUE(tk::FileExists(CacheFile(0)));
     Stop();
     EXPECT_EQ(ProfileValue(Dir() + "data\\data99.ini", "Iconキャッシュの保存先"), Dir() + "Icon");
@@ -167,6 +169,7 @@ TEST_F(SlotsTest, MissingCacheFolderFallsBackToTheProgramsIconFolder) {
     Start();
     Register(0, program_);
     Form().ShowMainWindow();
+    Settle();
     EXPECT_TRUE(tk::FileExists(CacheFile(0)));
     EXPECT_FALSE(IsBlank(Glyph(0)));
 }
@@ -181,10 +184,12 @@ TEST_F(SlotsTest, FoldersDocumentsAndProgramsShowAnIconMissingPathsDoNot) {
     Register(3, Dir() + "missing.exe");
     Register(4, "C:\\");
     Form().ShowMainWindow();
+    Settle();
     EXPECT_FALSE(IsBlank(Glyph(0))) << "folder";
     EXPECT_FALSE(IsBlank(Glyph(1))) << "document";
     EXPECT_FALSE(IsBlank(Glyph(2))) << "program";
     EXPECT_TRUE(IsBlank(Glyph(3))) << "missing file";
+    EXPECT_FALSE(tk::FileExists(CacheFile(3))) << "a blank glyph was cached";
     EXPECT_FALSE(IsBlank(Glyph(4))) << "drive root";
     for (int k : {0, 1, 2, 4}) {
         // The lower-left pixel is the glyph's transparent colour.
@@ -201,15 +206,76 @@ TEST_F(SlotsTest, CacheFolderRemovedWhileRunningStillShowsTheWindowAndItsPages) 
     k2test::BoxAnswerer boxes;
 
     form.ShowMainWindow();
+    Settle();
     EXPECT_TRUE(IsWindowVisible(form.Handle())) << "the window could not be shown";
     EXPECT_FALSE(IsBlank(Glyph(0)));
     ASSERT_TRUE(boxes.WaitForBoxes(1, 5000)) << "the unwritable cache was not reported";
     EXPECT_NE(boxes.Seen()[0].text.find(CacheFile(0)), std::string::npos) << boxes.Seen()[0].text;
 
     k2test::Click(*form.BitBtn2);
+    Settle();
     EXPECT_EQ(form.currentPage, 1);
     EXPECT_EQ(form.Label3->Caption(), "[2]ページ");
     EXPECT_EQ(ApplicationIconNumber(), 2);
     EXPECT_FALSE(IsBlank(Glyph(0)));
     EXPECT_EQ(boxes.Seen().size(), 2u) << "one report per page display";
+}
+
+TEST_F(SlotsTest, SlowVolumeShowsThePageAtOnceAndItsIconLaterOnlyWhereItWasAsked) {
+    CreateDirectoryW(tk::Wide(Dir() + "slow").c_str(), nullptr);
+    Start();
+    k2::TForm1& form = Form();
+    Register(0, Dir() + "slow");
+    Register(1, program_);
+    Register(9, Dir() + "slow");
+    k2test::MakeSlow(form, Dir() + "slow", 1500);
+    const DWORD start = GetTickCount();
+    form.ShowMainWindow();
+    EXPECT_LT(GetTickCount() - start, 1000u) << "the window waited for the slow volume";
+    EXPECT_TRUE(IsBlank(Glyph(0)));
+    EXPECT_FALSE(IsBlank(Glyph(1)));
+    EXPECT_FALSE(tk::FileExists(CacheFile(0)));
+    EXPECT_TRUE(k2test::WaitUntil([&] { return Pump(10), !IsBlank(Glyph(0)); }, 5000)) << "the icon never came";
+    EXPECT_TRUE(tk::FileExists(CacheFile(0)));
+
+    // An icon that comes for a page no longer shown is dropped.
+    const tk::Bitmap shown = Glyph(0);
+    k2test::Click(*form.BitBtn2);
+    k2test::Click(*form.BitBtn1);
+    EXPECT_TRUE(k2test::WaitUntil([&] { return Pump(10), !form.AnswersAwaited(); }, 5000));
+    EXPECT_EQ(Difference(Glyph(0), shown), "");
+    EXPECT_FALSE(tk::FileExists(CacheFile(9)));
+}
+
+TEST_F(SlotsTest, ItemsOnTheFormerDriveOfAPortableProgramFollowItToItsNewLetter) {
+    // The program ran from Q: last time, a drive that is not here now.
+    const std::string onQ = "Q:" + Dir().substr(2);
+    k2test::WriteFileBytes(Dir() + "tool.exe", "x");
+    CreateDirectoryW(tk::Wide(Dir() + "caps").c_str(), nullptr);
+    Start();
+    EXPECT_EQ(Form().programVolume, Dir().substr(0, 3)) << "the first run remembers its drive";
+    Register(0, onQ + "tool.exe");              // there on the program's drive now
+    Register(1, onQ + "gone.exe");              // nowhere
+    Register(2, "R:" + Dir().substr(2) + "tool.exe"); // another drive
+    Form().programVolume = "Q:\\";
+    Form().captureFolder = onQ + "caps";
+    Stop();
+    Start();
+    EXPECT_EQ(Slot(0), Dir() + "tool.exe");
+    EXPECT_EQ(Slot(1), onQ + "gone.exe");
+    EXPECT_EQ(Slot(2), "R:" + Dir().substr(2) + "tool.exe");
+    EXPECT_EQ(Form().captureFolder, Dir() + "caps");
+    Stop();
+    const std::string ini = k2test::ReadFileBytes(Dir() + "data\\data99.ini");
+    EXPECT_NE(ini.find(*tk::ToCp932("[前回の起動]\r\nドライブ=" + Dir().substr(0, 3))), std::string::npos) << ini;
+    Start();
+    EXPECT_EQ(Slot(0), Dir() + "tool.exe") << "the data file lost the followed path";
+
+    // Settings of a version that did not remember the drive: its icon folder tells it.
+    Register(0, onQ + "tool.exe");
+    Stop();
+    WriteSettings("[各種設定]\r\nIconキャッシュの保存先=" + onQ + "Icon\r\n");
+    Start();
+    EXPECT_EQ(Slot(0), Dir() + "tool.exe");
+    EXPECT_EQ(Form().iconCacheFolder, Dir() + "Icon");
 }

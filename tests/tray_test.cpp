@@ -108,6 +108,7 @@ TEST_F(TrayTest, OnlyADoubleClickOrTheKeyboardsSelectionShowsTheHiddenWindowWith
     SendTray(WM_LBUTTONDBLCLK);
     EXPECT_TRUE(IsWindowVisible(form.Handle()));
     EXPECT_EQ(GetForegroundWindow(), form.Handle());
+    Settle();
     EXPECT_TRUE(tk::FileExists(CacheFile(0))) << "showing the hidden window refreshes the slots";
     EXPECT_EQ(form.SlotButton(0).Glyph().Width(), k2test::GlyphSide());
 

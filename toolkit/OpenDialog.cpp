@@ -36,7 +36,9 @@ bool OpenDialog::Execute(HWND owner) {
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
     ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
     ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
-    ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING;
+    // The process's current directory stays: a folder left open there keeps
+    // its stick from being ejected.
+    ofn.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
     if (HideReadOnly) ofn.Flags |= OFN_HIDEREADONLY;
     if (NoDereferenceLinks) ofn.Flags |= OFN_NODEREFERENCELINKS;
     if (FileMustExist) ofn.Flags |= OFN_FILEMUSTEXIST;

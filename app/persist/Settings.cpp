@@ -14,6 +14,10 @@ namespace {
 constexpr const char* kSection = "各種設定";
 // Folders that code page 932 cannot hold, escaped (EscapeName); older versions do not read it.
 constexpr const char* kExactSection = "UTF-8";
+// The volume K2 ran from, so that a portable K2 finds its items when its drive
+// letter has changed; older versions do not read it.
+constexpr const char* kVolumeSection = "前回の起動";
+constexpr const char* kProgramVolume = "ドライブ";
 // Longest string value read: the profile buffer holds 2047 bytes and the terminator.
 constexpr std::size_t kStringBuffer = 2048;
 
@@ -164,6 +168,7 @@ public:
         return ParseProfileInteger(String(key, "")).value_or(fallback);
     }
     bool Boolean(const char* key, bool fallback) const { return Integer(key, fallback ? 1 : 0) != 0; }
+    std::string Volume() const { return file_.Find(kVolumeSection, kProgramVolume).value_or(""); }
 
 private:
     const std::string path_;
@@ -184,6 +189,10 @@ public:
     }
     void Integer(const char* key, int32_t value) { String(key, std::to_string(value)); }
     void Boolean(const char* key, bool value) { String(key, value ? "1" : "0"); }
+    void Volume(const std::string& root) {
+        if (const std::optional<std::string> stored = tk::ToCp932(root); stored && !stored->empty())
+            file_.Set(kVolumeSection, kProgramVolume, *stored);
+    }
     std::string Bytes() const { return file_.Bytes(); }
 
 private:
@@ -260,6 +269,7 @@ void LoadSettings(const std::string& iniPath, const std::string& appDir, Setting
     fields.iconCacheFolder = ini.Folder(kIconCacheFolder, appDir + "Icon");
     fields.twoKeyMode = ini.Boolean(kTwoKeyMode, defaults.twoKeyMode);
     cursorKeysEnabled = ini.Boolean(kCursorKeysEnabled, true);
+    fields.programVolume = ini.Volume();
 }
 
 void SaveSettings(const std::string& iniPath, const SettingsFields& fields, bool cursorKeysEnabled,
@@ -282,6 +292,7 @@ void SaveSettings(const std::string& iniPath, const SettingsFields& fields, bool
     ini.Folder(kIconCacheFolder, fields.iconCacheFolder);
     ini.Boolean(kTwoKeyMode, fields.twoKeyMode);
     ini.Boolean(kCursorKeysEnabled, cursorKeysEnabled);
+    ini.Volume(fields.programVolume);
     WriteReplacement(iniPath, ini.Bytes(), what, deadline);
     CommitReplacement(iniPath, what, deadline);
 }

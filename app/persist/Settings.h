@@ -26,6 +26,9 @@ struct SettingsFields {
     int32_t volumeStep = 4;
     std::string iconCacheFolder;
     bool twoKeyMode = false;
+    // Root of the volume K2 ran from ("E:\"), kept where older versions do
+    // not look; empty until one run has stored it.
+    std::string programVolume;
 };
 
 // The version written by this program; older files get the one-time upgrade steps.

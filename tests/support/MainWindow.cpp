@@ -1,4 +1,5 @@
 #include "support/MainWindow.h"
+#include "support/Process.h"
 
 #include "app/persist/StoredText.h"
 #include "toolkit/Application.h"
@@ -50,6 +51,10 @@ void MainWindowTest::Start() {
     Pump(20);
 }
 
+void MainWindowTest::Settle() {
+    EXPECT_TRUE(WaitUntil([this] { return Pump(10), !form_->AnswersAwaited(); }, 10000)) << "no answer came";
+}
+
 void MainWindowTest::Stop() {
     form_.reset();
     Pump(20);
@@ -78,5 +83,21 @@ std::string MainWindowTest::CacheFile(int g, int side) const {
 }
 
 int GlyphSide() { return tk::Scale(32, tk::SystemDpi()); }
+
+namespace {
+std::wstring slowPrefix;
+DWORD slowMs = 0;
+
+DWORD WINAPI SlowAttributes(LPCWSTR path) {
+    if (std::wstring_view(path).starts_with(slowPrefix)) Sleep(slowMs);
+    return GetFileAttributesW(path);
+}
+} // namespace
+
+void MakeSlow(k2::TForm1& form, const std::string& prefix, DWORD ms) {
+    slowPrefix = tk::Wide(prefix);
+    slowMs = ms;
+    form.fileAttributes = SlowAttributes;
+}
 
 } // namespace k2test

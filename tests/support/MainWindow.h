@@ -27,6 +27,10 @@ void ClickTab(tk::PageControl& pages, int index);
 // A slot glyph's side on this display.
 int GlyphSide();
 
+// Makes the window's look-ups of paths that begin with `prefix` take `ms`
+// longer, as a sleeping server's do.
+void MakeSlow(k2::TForm1& form, const std::string& prefix, DWORD ms);
+
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -34,6 +38,8 @@ protected:
 
     // Creates the window for the files already placed in Dir() (data\...).
     void Start();
+    // Handles messages until the icons and launches asked of helper threads are answered.
+    void Settle();
     // Destroys the window: the shutdown sequence writes both files.
     void Stop();
     // Writes data\data99.ini (in code page 932) / data\data0.kor before Start.
