@@ -190,7 +190,12 @@ TEST_F(LifecycleTest, MinimisingHidesTheWindowAndTheTaskbarCarrierUntilTheNextSh
     EXPECT_TRUE(Becomes(form, true));
     EXPECT_TRUE(Becomes(app, true)) << "after a minimise the showing brings the taskbar button back";
 
-    Post(form, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    // Escape at the slot that has the focus minimises too.
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(form, nullptr), &info));
+    ASSERT_TRUE(IsChild(form, info.hwndFocus));
+    Post(info.hwndFocus, WM_KEYDOWN, VK_ESCAPE, 1);
     EXPECT_TRUE(Becomes(form, false));
     EXPECT_TRUE(Becomes(app, false));
     EXPECT_TRUE(k2.IsRunning());

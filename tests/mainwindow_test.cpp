@@ -7,6 +7,8 @@
 #include "toolkit/Dpi.h"
 #include "toolkit/Text.h"
 
+#include <initializer_list>
+#include <string>
 #include <vector>
 
 using k2test::MainWindowTest;
@@ -77,7 +79,100 @@ TEST_F(MainWindowTest, BuiltWindowMatchesItsLayout) {
     ASSERT_NE(form.PopupMenu1, nullptr);
     std::string captions;
     for (const auto& item : form.PopupMenu1->Items()) captions += item.caption + "/";
-    EXPECT_EQ(captions, "実行/フォルダを開く/-/ファイルを登録/フォルダを登録/-/削除/");
+    EXPECT_EQ(captions, "実行/フォルダを開く/-/ファイルを登録/フォルダを登録/-/削除/-/パスワードの設定/");
+}
+
+namespace {
+
+// A key as the message loop gets it at the focused window, the modifiers
+// held in the thread's key state.
+void Press(WORD key, std::initializer_list<WORD> held = {}) {
+    BYTE state[256];
+    GetKeyboardState(state);
+    for (WORD modifier : held) state[modifier] = 0x80;
+    SetKeyboardState(state);
+    HWND focus = GetFocus();
+    PostMessageW(focus, WM_KEYDOWN, key, 1);
+    PostMessageW(focus, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+    Pump(20);
+    for (WORD modifier : held) state[modifier] = 0;
+    SetKeyboardState(state);
+}
+
+// The focused control's name; a radio item is its group's name and index.
+std::string Focused() {
+    HWND focus = GetFocus();
+    if (tk::Control* control = tk::Control::FromHandle(focus)) return control->Name();
+    auto* group = dynamic_cast<tk::RadioGroup*>(tk::Control::FromHandle(GetParent(focus)));
+    if (!group) return "?";
+    return group->Name() + (group->ItemHandle(0) == focus ? ".0" : ".1");
+}
+
+std::string TabRound(int presses, std::initializer_list<WORD> held = {}) {
+    std::string names;
+    for (int i = 0; i < presses; ++i) {
+        Press(VK_TAB, held);
+        names += Focused() + " ";
+    }
+    return names;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, KeyboardFollowsTheLayoutAndNeverChangesASettingByItself) {
+    WriteSettings("[各種設定]\r\nホットキー=1\r\n");
+    Start();
+    k2::TForm1& form = Form();
+    form.ShowMainWindow();
+    Pump(30);
+    EXPECT_EQ(Focused(), "GetIconButton7") << "the first showing starts on keypad 7";
+    EXPECT_EQ(TabRound(15), "GetIconButton8 GetIconButton9 GetIconButton4 GetIconButton5 GetIconButton6 "
+                            "GetIconButton1 GetIconButton2 GetIconButton3 BitBtn1 BitBtn2 BitBtn3 BitBtn4 BitBtn5 "
+                            "PageControl1 GetIconButton7 ");
+    EXPECT_EQ(TabRound(2, {VK_SHIFT}), "PageControl1 BitBtn5 ");
+
+    // Ctrl+Tab turns the tabs round, the tab built at run time included; the
+    // groups are one stop each, at the chosen item, and arrows only move.
+    Press(VK_TAB);
+    Press(VK_TAB, {VK_CONTROL});
+    EXPECT_EQ(form.PageControl1->ActivePage(), form.TabSheet2);
+    EXPECT_EQ(TabRound(5), "RadioGroup4.1 RadioGroup1.0 RadioGroup2.0 RadioGroup3.0 GetIconButton7 ");
+    Press(VK_TAB, {VK_SHIFT});
+    Press(VK_RIGHT);
+    Press(VK_DOWN);
+    EXPECT_EQ(Focused(), "RadioGroup3.0");
+    Press(VK_LEFT);
+    EXPECT_EQ(Focused(), "RadioGroup3.1");
+    EXPECT_EQ(form.RadioGroup3->ItemIndex(), 0) << "the focus chose an item";
+    Press(VK_TAB, {VK_CONTROL});
+    ASSERT_TRUE(form.settingsTab2);
+    EXPECT_EQ(TabRound(4), ".0 .0 .1 GetIconButton7 ");
+    Press(VK_TAB, {VK_CONTROL, VK_SHIFT});
+    EXPECT_EQ(form.PageControl1->ActivePage(), form.TabSheet2);
+    Press(VK_TAB, {VK_CONTROL});
+    Press(VK_TAB, {VK_CONTROL});
+    EXPECT_EQ(form.PageControl1->ActivePage(), form.TabSheet1);
+    EXPECT_FALSE(form.settingsTab2);
+
+    // Arrows move over the grid as the keypad lies and stop at its edges.
+    form.FocusWindow(form.SlotButton(6).Handle());
+    std::string path;
+    for (WORD key : {VK_DOWN, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_DOWN, VK_UP}) {
+        Press(key);
+        path += Focused().substr(13);
+    }
+    EXPECT_EQ(path, "4566336");
+    EXPECT_EQ(form.Label2->Caption(), form.SlotExplanation(5)) << "a slot reached by key explains itself";
+
+    // Escape minimises (this window is not the program's main one here, so
+    // it minimises itself); it comes back on that slot.
+    Press(VK_ESCAPE);
+    EXPECT_TRUE(IsIconic(form.Handle()));
+    ShowWindow(form.Handle(), SW_RESTORE);
+    form.Hide();
+    form.ShowMainWindow();
+    Pump(30);
+    EXPECT_EQ(Focused(), "GetIconButton6");
 }
 
 namespace {

@@ -131,6 +131,19 @@ Control* Control::FromHandle(HWND hwnd) {
     return hwnd ? Controls().Find(hwnd) : nullptr;
 }
 
+namespace {
+bool focusMoving = false;
+} // namespace
+
+void Control::MoveFocus(HWND window) {
+    const bool outer = focusMoving;
+    focusMoving = true;
+    SetFocus(window);
+    focusMoving = outer;
+}
+
+bool Control::FocusMoving() { return focusMoving; }
+
 Control* Control::AtScreenPoint(POINT point) {
     HWND hit = WindowFromPoint(point);
     if (!hit) return nullptr;
@@ -309,6 +322,9 @@ LRESULT Control::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORLISTBOX: child = reinterpret_cast<HWND>(lParam); break;
+    case WM_SETFOCUS:
+        if (OnEnter) OnEnter(*this);
+        break;
     case WM_ERASEBKGND:
         if (!systemClass_) {
             RECT rect;

@@ -47,6 +47,8 @@ struct ControlDef {
     const char* onDragDrop = "";
     const char* onChange = "";
     const char* onKeyUp = "";
+    const char* onKeyDown = "";
+    const char* onEnter = "";  // the control got the keyboard focus
 };
 
 struct MenuItemDef {
@@ -74,6 +76,9 @@ struct FormDef {
     int fontHeight = 12;
     std::span<const ControlDef> controls;
     std::span<const MenuDef> menus;
+    // Control names in the order Tab visits them; creation order when empty.
+    // A control's own children that are not named follow it.
+    std::span<const char* const> tabOrder;
 };
 
 } // namespace tk
