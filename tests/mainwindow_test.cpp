@@ -12,6 +12,7 @@
 #include <vector>
 
 using k2test::MainWindowTest;
+using k2test::Press;
 using k2test::Pump;
 
 namespace {
@@ -83,21 +84,6 @@ TEST_F(MainWindowTest, BuiltWindowMatchesItsLayout) {
 }
 
 namespace {
-
-// A key as the message loop gets it at the focused window, the modifiers
-// held in the thread's key state.
-void Press(WORD key, std::initializer_list<WORD> held = {}) {
-    BYTE state[256];
-    GetKeyboardState(state);
-    for (WORD modifier : held) state[modifier] = 0x80;
-    SetKeyboardState(state);
-    HWND focus = GetFocus();
-    PostMessageW(focus, WM_KEYDOWN, key, 1);
-    PostMessageW(focus, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
-    Pump(20);
-    for (WORD modifier : held) state[modifier] = 0;
-    SetKeyboardState(state);
-}
 
 // The focused control's name; a radio item is its group's name and index.
 std::string Focused() {

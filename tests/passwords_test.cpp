@@ -118,7 +118,7 @@ TEST_F(PasswordsTest, DialogAsksAsTheModeSaysAndSubmitsHoweverItCloses) {
         Sleep(100);
         strayReleaseClosed = !IsWindowVisible(dialog);
     });
-    answerer_.Queue("typed", CloseBy::CloseBox);
+    answerer_.Queue("typed", CloseBy::Escape);
     answerer_.Queue("", CloseBy::CloseBox);
 
     struct Case {
@@ -234,6 +234,56 @@ TEST_F(PasswordsTest, PassToolSetsChecksAndClearsSlotPasswords) {
     EXPECT_EQ(SlotPassword(3), "");
     EXPECT_EQ(form.Label2->Caption(), kUnusable);
     EXPECT_EQ(answerer_.Unexpected(), 0);
+}
+
+TEST_F(PasswordsTest, SlotKeysOpenTheMenuAtTheSlotAndLaunchThroughThePassword) {
+    StartShown(true);
+    k2::TForm1& form = Form();
+    Register(3, "C:\\tools\\a.exe");
+    RegisterMissing(0, "pw");
+    form.FocusWindow(form.SlotButton(3).Handle());
+
+    // Shift+F10 and the context-menu key open the slot's menu at the slot;
+    // its password item is there while passwords are on.
+    struct Shown {
+        int items = -1;
+        POINT at{};
+    };
+    auto open = [&](WORD key, std::initializer_list<WORD> held) {
+        Shown shown;
+        RunLater(150, [&] {
+            HWND menu = FindWindowA("#32768", nullptr);
+            shown.items = GetMenuItemCount(reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0)));
+            RECT rect;
+            GetWindowRect(menu, &rect);
+            shown.at = {rect.left, rect.top};
+            EndMenu();
+        });
+        k2test::Press(key, held);
+        return shown;
+    };
+    RECT slot;
+    GetWindowRect(form.SlotButton(3).Handle(), &slot);
+    const Shown withPasswords = open(VK_F10, {VK_SHIFT});
+    EXPECT_EQ(withPasswords.items, 9);
+    EXPECT_EQ(withPasswords.at.x, slot.left);
+    EXPECT_EQ(withPasswords.at.y, slot.bottom);
+    EXPECT_EQ(form.menuTargetButton, &form.SlotButton(3));
+    form.passwordsDisabled = 2;
+    EXPECT_EQ(open(VK_APPS, {}).items, 7);
+    form.passwordsDisabled = 0;
+
+    // The password item does what the PASS tool does on that slot.
+    answerer_.Queue("new", CloseBy::OkButton);
+    SendMessageA(form.Handle(), WM_COMMAND, form.PopupMenu1->FindItem(std::string("N8"))->id, 0);
+    EXPECT_EQ(SlotPassword(3), k2::EncodeStoredText("new"));
+
+    // Enter launches the focused slot, past its password.
+    form.FocusWindow(form.SlotButton(0).Handle());
+    answerer_.Queue("pw", CloseBy::Enter);
+    k2test::Press(VK_RETURN);
+    EXPECT_TRUE(Launched(0));
+    EXPECT_EQ(answerer_.Prompts(), (Prompts{kPromptNew, kPromptExisting}));
 }
 
 TEST_F(PasswordsTest, LaunchAsksOnlyForGuardedSlotsWhileTheModeIsOn) {

@@ -322,9 +322,13 @@ LRESULT Control::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORLISTBOX: child = reinterpret_cast<HWND>(lParam); break;
-    case WM_SETFOCUS:
-        if (OnEnter) OnEnter(*this);
+    case WM_SETFOCUS: {
+        // Only a move inside the window: the focus that comes back with the
+        // window's activation (after a dialog or a box) announces nothing.
+        const auto from = reinterpret_cast<HWND>(wParam);
+        if (OnEnter && from && IsChild(GetAncestor(hwnd_.Get(), GA_ROOT), from)) OnEnter(*this);
         break;
+    }
     case WM_ERASEBKGND:
         if (!systemClass_) {
             RECT rect;

@@ -99,7 +99,7 @@ public:
     // a handler that takes the key sets it to 0. `keys` holds MK_SHIFT and
     // MK_CONTROL.
     KeyEvent OnKeyDown;
-    // The control got the keyboard focus.
+    // The keyboard focus moved to the control from another one of its window.
     NotifyEvent OnEnter;
 
     // The control that owns a window of this process, or null.

@@ -48,7 +48,7 @@ struct ControlDef {
     const char* onChange = "";
     const char* onKeyUp = "";
     const char* onKeyDown = "";
-    const char* onEnter = "";  // the control got the keyboard focus
+    const char* onEnter = "";  // the focus moved here from another control
 };
 
 struct MenuItemDef {
