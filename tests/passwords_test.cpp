@@ -245,18 +245,12 @@ TEST_F(PasswordsTest, SlotKeysOpenTheMenuAtTheSlotAndLaunchThroughThePassword) {
 
     // Shift+F10 and the context-menu key open the slot's menu at the slot;
     // its password item is there while passwords are on.
-    struct Shown {
-        int items = -1;
-        POINT at{};
-    };
     auto open = [&](WORD key, std::initializer_list<WORD> held) {
-        Shown shown;
+        std::pair<int, RECT> shown{-1, {}};  // items, place
         RunLater(150, [&] {
             HWND menu = FindWindowA("#32768", nullptr);
-            shown.items = GetMenuItemCount(reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0)));
-            RECT rect;
-            GetWindowRect(menu, &rect);
-            shown.at = {rect.left, rect.top};
+            shown.first = GetMenuItemCount(reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0)));
+            GetWindowRect(menu, &shown.second);
             EndMenu();
         });
         k2test::Press(key, held);
@@ -264,13 +258,13 @@ TEST_F(PasswordsTest, SlotKeysOpenTheMenuAtTheSlotAndLaunchThroughThePassword) {
     };
     RECT slot;
     GetWindowRect(form.SlotButton(3).Handle(), &slot);
-    const Shown withPasswords = open(VK_F10, {VK_SHIFT});
-    EXPECT_EQ(withPasswords.items, 9);
-    EXPECT_EQ(withPasswords.at.x, slot.left);
-    EXPECT_EQ(withPasswords.at.y, slot.bottom);
+    const auto [items, place] = open(VK_F10, {VK_SHIFT});
+    EXPECT_EQ(items, 9);
+    EXPECT_EQ(place.left, slot.left);
+    EXPECT_EQ(place.top, slot.bottom);
     EXPECT_EQ(form.menuTargetButton, &form.SlotButton(3));
     form.passwordsDisabled = 2;
-    EXPECT_EQ(open(VK_APPS, {}).items, 7);
+    EXPECT_EQ(open(VK_APPS, {}).first, 7);
     form.passwordsDisabled = 0;
 
     // The password item does what the PASS tool does on that slot.
