@@ -133,10 +133,8 @@ TEST_F(MainWindowTest, KeyboardFollowsTheLayoutAndNeverChangesASettingByItself) 
     // Arrows move over the grid as the keypad lies and stop at its edges.
     form.FocusWindow(form.SlotButton(6).Handle());
     std::string path;
-    for (WORD key : {VK_DOWN, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_DOWN, VK_UP}) {
-        Press(key);
-        path += Focused().substr(13);
-    }
+    for (WORD key : {VK_DOWN, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_DOWN, VK_UP})
+        path += (Press(key), Focused().substr(13));
     EXPECT_EQ(path, "4566336");
     EXPECT_EQ(form.Label2->Caption(), form.SlotExplanation(5)) << "a slot reached by key explains itself";
 
