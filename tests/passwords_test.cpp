@@ -240,7 +240,6 @@ TEST_F(PasswordsTest, SlotKeysOpenTheMenuAtTheSlotAndLaunchThroughThePassword) {
     StartShown(true);
     k2::TForm1& form = Form();
     Register(3, "C:\\tools\\a.exe");
-    RegisterMissing(0, "pw");
     form.FocusWindow(form.SlotButton(3).Handle());
 
     // Shift+F10 and the context-menu key open the slot's menu at the slot;
@@ -270,12 +269,16 @@ TEST_F(PasswordsTest, SlotKeysOpenTheMenuAtTheSlotAndLaunchThroughThePassword) {
     SendMessageA(form.Handle(), WM_COMMAND, form.PopupMenu1->FindItem(std::string("N8"))->id, 0);
     EXPECT_EQ(SlotPassword(3), k2::EncodeStoredText("new"));
 
-    // Enter launches the focused slot, past its password.
-    form.FocusWindow(form.SlotButton(0).Handle());
-    answerer_.Queue("pw", CloseBy::Enter);
-    k2test::Press(VK_RETURN);
-    EXPECT_TRUE(Launched(0));
-    EXPECT_EQ(answerer_.Prompts(), (Prompts{kPromptNew, kPromptExisting}));
+    // Enter and Space launch the focused slot, past its password.
+    for (const int k : {0, 1}) {
+        RegisterMissing(k, "pw");
+        form.ShowMainWindow();
+        form.FocusWindow(form.SlotButton(k).Handle());
+        answerer_.Queue("pw", CloseBy::Enter);
+        k2test::Press(k == 0 ? VK_RETURN : VK_SPACE);
+        EXPECT_TRUE(Launched(k)) << k;
+    }
+    EXPECT_EQ(answerer_.Prompts(), (Prompts{kPromptNew, kPromptExisting, kPromptExisting}));
 }
 
 TEST_F(PasswordsTest, LaunchAsksOnlyForGuardedSlotsWhileTheModeIsOn) {
