@@ -192,13 +192,15 @@ TEST_F(LifecycleTest, MinimisingHidesTheWindowAndTheTaskbarCarrierUntilTheNextSh
 
     // Real keys: Tab moves the focus from slot to slot, Escape minimises too.
     auto focus = [form] {
-        GUITHREADINFO info{.cbSize = sizeof(GUITHREADINFO)};
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
         GetGUIThreadInfo(GetWindowThreadProcessId(form, nullptr), &info);
         return info.hwndFocus;
     };
     auto type = [](WORD key) {
-        INPUT input[2] = {{.type = INPUT_KEYBOARD, .ki = {.wVk = key}},
-                          {.type = INPUT_KEYBOARD, .ki = {.wVk = key, .dwFlags = KEYEVENTF_KEYUP}}};
+        INPUT input[2]{};
+        for (INPUT& i : input) i.type = INPUT_KEYBOARD, i.ki.wVk = key;
+        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
         SendInput(2, input, sizeof(INPUT));
         Sleep(200);
     };

@@ -103,9 +103,10 @@ bool Application::HandleMessage() {
 
 void Application::Dispatch(const MSG& msg) {
     // The keys of the form that has the focus: its tab order and dialog keys.
-    if (auto* form = dynamic_cast<Form*>(Control::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)));
-        form && form->DialogKey(msg))
-        return;
+    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+        auto* form = dynamic_cast<Form*>(Control::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)));
+        if (form && form->DialogKey(msg)) return;
+    }
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
 }
