@@ -1,7 +1,7 @@
 // Layout of the main window: every control with its parent, geometry,
 // caption, hint, properties and handler names. Rows are in creation order:
-// later rows lie above earlier ones, and the slot buttons follow the focus
-// order of the slot panel.
+// later rows lie above earlier ones. The order Tab follows is its own list
+// (kForm1TabOrder).
 #pragma once
 #include "toolkit/Layout.h"
 
