@@ -212,6 +212,11 @@ void TForm1::BindHandlers(tk::HandlerTable& table) {
     table.notify["N5Click"] = notify(&TForm1::N5Click);
     table.notify["N6Click"] = notify(&TForm1::N6Click);
     table.notify["Delete1Click"] = notify(&TForm1::Delete1Click);
+    table.notify["N8Click"] = notify(&TForm1::N8Click);
+    table.notify["GetIconButton1Enter"] = notify(&TForm1::GetIconButton1Enter);
+    table.keyDown["GetIconButton1KeyDown"] = [this](tk::Control& sender, WORD& key, WPARAM keys) {
+        GetIconButton1KeyDown(sender, key, keys);
+    };
     table.notify["RadioGroup4Click"] = notify(&TForm1::RadioGroup4Click);
     table.notify["RadioGroup1Click"] = notify(&TForm1::RadioGroup1Click);
     table.notify["RadioGroup2Click"] = notify(&TForm1::RadioGroup2Click);
@@ -366,11 +371,14 @@ void TForm1::WMTaskbarCreated() {
 // ---- Showing, hiding, closing ---------------------------------------------
 
 void TForm1::ShowMainWindow() {
-    if (!Showing()) RefreshSlotButtons();
+    const bool wasHidden = !Showing();
+    if (wasHidden) RefreshSlotButtons();
     tk::App().Restore();
     SetActiveWindow(Handle());
     SetForegroundWindow(Handle());
     Show();
+    // A window that comes up has the focus on the slot that had it last.
+    if (wasHidden) FocusWindow(SlotButton(focusedSlot).Handle());
     // Shown: the keys the cursor-key rule holds only for a shown window come back.
     if (!hotKeys->cursorKeysEnabled) {
         hotKeys->windowShown = true;

@@ -141,6 +141,17 @@ public:
     void N1Click(tk::Component& sender);
     void N2Click(tk::Component& sender);
     void GetIconButton1MouseDown(tk::Control& sender, tk::MouseButton button, WPARAM keys, int x, int y);
+    // The slot menu for `button` at a screen point; its last item while passwords are on.
+    void PopupSlotMenu(TGetIconButton& button, int x, int y);
+
+    // ---- Keyboard ----
+    int focusedSlot = 6;  // the slot position that had the focus last: keypad 7 at first
+    // Arrows move between the slots as the keypad lies; Shift+F10 and the
+    // context-menu key open the slot's menu at the slot.
+    void GetIconButton1KeyDown(tk::Control& sender, WORD& key, WPARAM keys);
+    void GetIconButton1Enter(tk::Component& sender);
+    // "パスワードの設定": what the "PASS" tool dropped on the menu's slot does.
+    void N8Click(tk::Component& sender);
 
     // ---- Registration and deletion ----
     void GetIconButton1DragOver(tk::Control& target, tk::Control& source, int x, int y, bool& accept);

@@ -51,6 +51,14 @@ void TForm1::GetIconButton1MouseMove(tk::Control& sender, WPARAM, int, int) {
     if (k >= 0) ExplainSlot(k);
 }
 
+// A slot reached by keyboard explains itself as it does under the mouse.
+void TForm1::GetIconButton1Enter(tk::Component& sender) {
+    const int k = SlotPosition(sender);
+    if (k < 0) return;
+    focusedSlot = k;
+    ExplainSlot(k);
+}
+
 // The cursor is on the slot panel itself, off every slot button.
 void TForm1::Panel1MouseMove(tk::Control&, WPARAM, int, int) { Label1->SetCaption(""); }
 

@@ -7,6 +7,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 namespace k2 {
 namespace {
 
@@ -123,11 +125,43 @@ void TForm1::N2Click(tk::Component& sender) {
 }
 
 void TForm1::GetIconButton1MouseDown(tk::Control& sender, tk::MouseButton button, WPARAM, int, int) {
-    if (button != tk::MouseButton::Right) return;
-    menuTargetButton = dynamic_cast<TGetIconButton*>(&sender);
+    auto* slot = dynamic_cast<TGetIconButton*>(&sender);
+    if (button != tk::MouseButton::Right || !slot) return;
     POINT cursor;
     GetCursorPos(&cursor);
-    PopupMenu1->Popup(Handle(), cursor.x, cursor.y);
+    PopupSlotMenu(*slot, cursor.x, cursor.y);
+}
+
+void TForm1::PopupSlotMenu(TGetIconButton& button, int x, int y) {
+    menuTargetButton = &button;
+    const bool passwordsOn = passwordsDisabled == 0;
+    PopupMenu1->SetItemVisible("N7", passwordsOn);
+    PopupMenu1->SetItemVisible("N8", passwordsOn);
+    PopupMenu1->Popup(Handle(), x, y);
+}
+
+void TForm1::GetIconButton1KeyDown(tk::Control& sender, WORD& key, WPARAM keys) {
+    const int k = SlotPosition(sender);
+    if (k < 0 || (keys & MK_CONTROL)) return;
+    if (key == VK_APPS || (key == VK_F10 && (keys & MK_SHIFT))) {
+        RECT rect;
+        GetWindowRect(sender.Handle(), &rect);
+        PopupSlotMenu(SlotButton(k), rect.left, rect.bottom);
+        key = 0;
+        return;
+    }
+    // Position k sits in row k / 3 from the bottom, column k % 3; the grid's
+    // edges stop the arrows.
+    int row = k / 3, column = k % 3;
+    switch (key) {
+    case VK_UP: row = std::min(row + 1, 2); break;
+    case VK_DOWN: row = std::max(row - 1, 0); break;
+    case VK_LEFT: column = std::max(column - 1, 0); break;
+    case VK_RIGHT: column = std::min(column + 1, 2); break;
+    default: return;
+    }
+    FocusWindow(SlotButton(row * 3 + column).Handle());
+    key = 0;
 }
 
 } // namespace k2

@@ -66,6 +66,10 @@ void TForm1::PassDrop(int k) {
     SetPasswordOfSlot(*this, g);
 }
 
+void TForm1::N8Click(tk::Component&) {
+    if (menuTargetButton && passwordsDisabled == 0) PassDrop(SlotPosition(*menuTargetButton));
+}
+
 void TForm1::PasswordModeClick(tk::Component& sender) {
     // The group lives on the runtime settings tab, whose record holds the flag.
     if (!settingsTab2) return;

@@ -1,7 +1,7 @@
 // Layout of the main window: every control with its parent, geometry,
 // caption, hint, properties and handler names. Rows are in creation order:
-// later rows lie above earlier ones, and the slot buttons follow the focus
-// order of the slot panel.
+// later rows lie above earlier ones. The order Tab follows is its own list
+// (kForm1TabOrder).
 #pragma once
 #include "toolkit/Layout.h"
 
@@ -19,7 +19,8 @@ constexpr ControlDef SlotButton(const char* name, int left, int top) {
     return {.name = name, .className = "TGetIconButton", .parent = "Panel1", .left = left, .top = top,
             .width = 40, .height = 40, .hint = " ", .onClick = "GetIconButton1Click",
             .onMouseDown = "GetIconButton1MouseDown", .onMouseMove = "GetIconButton1MouseMove",
-            .onDragOver = "GetIconButton1DragOver", .onDragDrop = "GetIconButton1DragDrop"};
+            .onDragOver = "GetIconButton1DragOver", .onDragDrop = "GetIconButton1DragDrop",
+            .onKeyDown = "GetIconButton1KeyDown", .onEnter = "GetIconButton1Enter"};
 }
 
 // A two-choice group of the settings tabs.
@@ -128,6 +129,18 @@ inline constexpr tk::MenuItemDef kPopupMenu1Items[] = {
     {.name = "N6", .caption = "フォルダを登録", .onClick = "N6Click"},
     {.name = "N4", .caption = "-"},
     {.name = "Delete1", .caption = "削除", .onClick = "Delete1Click"},
+    // Shown while passwords are on: what the "PASS" tool does, by keyboard.
+    {.name = "N7", .caption = "-"},
+    {.name = "N8", .caption = "パスワードの設定", .onClick = "N8Click"},
+};
+
+// Tab order: the slots as the keypad reads, the page arrows, the tools, the
+// tabs, then each settings group (a tab built at run time follows the tabs).
+inline constexpr const char* kForm1TabOrder[] = {
+    "GetIconButton7", "GetIconButton8", "GetIconButton9", "GetIconButton4", "GetIconButton5", "GetIconButton6",
+    "GetIconButton1", "GetIconButton2", "GetIconButton3", "BitBtn1",        "BitBtn2",        "BitBtn3",
+    "BitBtn4",        "BitBtn5",        "BitBtn6",        "PageControl1",   "RadioGroup4",    "RadioGroup1",
+    "RadioGroup2",    "RadioGroup3",
 };
 
 inline constexpr tk::MenuDef kForm1Menus[] = {{.name = "PopupMenu1", .items = kPopupMenu1Items}};
@@ -146,6 +159,7 @@ inline constexpr tk::FormDef kForm1 = {
     .fontHeight = 12,
     .controls = kForm1Controls,
     .menus = kForm1Menus,
+    .tabOrder = kForm1TabOrder,
 };
 
 } // namespace k2::layout

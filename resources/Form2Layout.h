@@ -31,6 +31,7 @@ inline constexpr tk::FormDef kForm2 = {
     .fontHeight = 12,
     .controls = kForm2Controls,
     .menus = {},
+    .tabOrder = {},
 };
 
 inline constexpr char kPromptNewPassword[] =

@@ -202,7 +202,27 @@ TEST_F(LifecycleTest, MinimisingHidesTheWindowAndTheTaskbarCarrierUntilTheNextSh
     EXPECT_TRUE(Becomes(form, true));
     EXPECT_TRUE(Becomes(app, true)) << "after a minimise the showing brings the taskbar button back";
 
-    Post(form, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    // Real keys: Tab moves the focus from slot to slot, Escape minimises too.
+    auto focus = [form] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(GetWindowThreadProcessId(form, nullptr), &info);
+        return info.hwndFocus;
+    };
+    auto type = [](WORD key) {
+        INPUT input[2]{};
+        for (INPUT& i : input) i.type = INPUT_KEYBOARD, i.ki.wVk = key;
+        input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, input, sizeof(INPUT));
+        Sleep(200);
+    };
+    // The window takes the focus first and hands it on to its slot.
+    HWND first = nullptr;
+    for (int i = 0; i < 50 && !IsChild(form, first); ++i, Sleep(20)) first = focus();
+    ASSERT_TRUE(IsChild(form, first));
+    type(VK_TAB);
+    EXPECT_TRUE(IsChild(form, focus()) && focus() != first);
+    type(VK_ESCAPE);
     EXPECT_TRUE(Becomes(form, false));
     EXPECT_TRUE(Becomes(app, false));
     EXPECT_TRUE(k2.IsRunning());

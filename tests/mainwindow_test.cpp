@@ -9,9 +9,12 @@
 
 #include <tuple>
 #include <utility>
+#include <initializer_list>
+#include <string>
 #include <vector>
 
 using k2test::MainWindowTest;
+using k2test::Press;
 using k2test::Pump;
 
 namespace {
@@ -79,7 +82,69 @@ TEST_F(MainWindowTest, BuiltWindowMatchesItsLayout) {
     ASSERT_NE(form.PopupMenu1, nullptr);
     std::string captions;
     for (const auto& item : form.PopupMenu1->Items()) captions += item.caption + "/";
-    EXPECT_EQ(captions, "実行/フォルダを開く/-/ファイルを登録/フォルダを登録/-/削除/");
+    EXPECT_EQ(captions, "実行/フォルダを開く/-/ファイルを登録/フォルダを登録/-/削除/-/パスワードの設定/");
+}
+
+namespace {
+
+// The focused control's name; a radio item is its group's name and index.
+std::string Focused() {
+    HWND focus = GetFocus();
+    if (tk::Control* control = tk::Control::FromHandle(focus)) return control->Name();
+    auto& group = dynamic_cast<tk::RadioGroup&>(*tk::Control::FromHandle(GetParent(focus)));
+    return group.Name() + (group.ItemHandle(0) == focus ? ".0" : ".1");
+}
+
+std::string TabRound(int presses, std::initializer_list<WORD> held = {}) {
+    std::string names;
+    for (int i = 0; i < presses; ++i, names += Focused() + " ") Press(VK_TAB, held);
+    return names;
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, KeyboardFollowsTheLayoutAndNeverChangesASettingByItself) {
+    WriteSettings("[各種設定]\r\nホットキー=1\r\n");
+    Start();
+    k2::TForm1& form = Form();
+    form.ShowMainWindow();
+    Pump(30);
+    EXPECT_EQ(Focused(), "GetIconButton7") << "the first showing starts on keypad 7";
+    EXPECT_EQ(TabRound(15), "GetIconButton8 GetIconButton9 GetIconButton4 GetIconButton5 GetIconButton6 "
+                            "GetIconButton1 GetIconButton2 GetIconButton3 BitBtn1 BitBtn2 BitBtn3 BitBtn4 BitBtn5 "
+                            "PageControl1 GetIconButton7 ");
+    EXPECT_EQ(TabRound(2, {VK_SHIFT}), "PageControl1 BitBtn5 ");
+
+    // Ctrl+Tab turns the tabs round, the tab built at run time included; the
+    // groups are one stop each, at the chosen item, and arrows only move.
+    Press(VK_TAB);
+    Press(VK_TAB, {VK_CONTROL});
+    EXPECT_EQ(form.PageControl1->ActivePage(), form.TabSheet2);
+    EXPECT_EQ(TabRound(5), "RadioGroup4.1 RadioGroup1.0 RadioGroup2.0 RadioGroup3.0 GetIconButton7 ");
+    Press(VK_TAB, {VK_SHIFT});
+    for (WORD key : {VK_RIGHT, VK_DOWN, VK_LEFT}) Press(key);
+    EXPECT_EQ(Focused(), "RadioGroup3.1");
+    EXPECT_EQ(form.RadioGroup3->ItemIndex(), 0) << "the focus chose an item";
+    Press(VK_TAB, {VK_CONTROL});
+    EXPECT_EQ(TabRound(4), ".0 .0 .1 GetIconButton7 ");
+    Press(VK_TAB, {VK_CONTROL, VK_SHIFT});
+    for (int i = 0; i < 2; ++i) Press(VK_TAB, {VK_CONTROL});
+    EXPECT_EQ(form.PageControl1->ActivePage(), form.TabSheet1);
+    EXPECT_FALSE(form.settingsTab2);
+
+    // Arrows move over the grid as the keypad lies and stop at its edges.
+    form.FocusWindow(form.SlotButton(6).Handle());
+    std::string path;
+    for (WORD key : {VK_DOWN, VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_DOWN, VK_DOWN, VK_UP})
+        path += (Press(key), Focused().substr(13));
+    EXPECT_EQ(path, "4566336");
+    EXPECT_EQ(form.Label2->Caption(), form.SlotExplanation(5)) << "a slot reached by key explains itself";
+
+    // Hidden and shown again, it comes back on that slot.
+    form.Hide();
+    form.ShowMainWindow();
+    Pump(30);
+    EXPECT_EQ(Focused(), "GetIconButton6");
 }
 
 namespace {

@@ -118,7 +118,7 @@ TEST_F(PasswordsTest, DialogAsksAsTheModeSaysAndSubmitsHoweverItCloses) {
         Sleep(100);
         strayReleaseClosed = !IsWindowVisible(dialog);
     });
-    answerer_.Queue("typed", CloseBy::CloseBox);
+    answerer_.Queue("typed", CloseBy::Escape);
     answerer_.Queue("", CloseBy::CloseBox);
 
     struct Case {
@@ -234,6 +234,51 @@ TEST_F(PasswordsTest, PassToolSetsChecksAndClearsSlotPasswords) {
     EXPECT_EQ(SlotPassword(3), "");
     EXPECT_EQ(form.Label2->Caption(), kUnusable);
     EXPECT_EQ(answerer_.Unexpected(), 0);
+}
+
+TEST_F(PasswordsTest, SlotKeysOpenTheMenuAtTheSlotAndLaunchThroughThePassword) {
+    StartShown(true);
+    k2::TForm1& form = Form();
+    Register(3, "C:\\tools\\a.exe");
+    form.FocusWindow(form.SlotButton(3).Handle());
+
+    // Shift+F10 and the context-menu key open the slot's menu at the slot;
+    // its password item is there while passwords are on.
+    auto open = [&](WORD key, std::initializer_list<WORD> held) {
+        std::pair<int, RECT> shown{-1, {}};  // items, place
+        RunLater(150, [&] {
+            HWND menu = FindWindowA("#32768", nullptr);
+            shown.first = GetMenuItemCount(reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0)));
+            GetWindowRect(menu, &shown.second);
+            EndMenu();
+        });
+        k2test::Press(key, held);
+        return shown;
+    };
+    RECT slot;
+    GetWindowRect(form.SlotButton(3).Handle(), &slot);
+    const auto [items, place] = open(VK_F10, {VK_SHIFT});
+    EXPECT_EQ(items, 9);
+    EXPECT_TRUE(place.left == slot.left && place.top == slot.bottom) << "opened off its slot";
+    form.passwordsDisabled = 2;
+    EXPECT_EQ(open(VK_APPS, {}).first, 7);
+    form.passwordsDisabled = 0;
+
+    // The password item does what the PASS tool does on that slot.
+    answerer_.Queue("new", CloseBy::OkButton);
+    SendMessageA(form.Handle(), WM_COMMAND, form.PopupMenu1->FindItem(std::string("N8"))->id, 0);
+    EXPECT_EQ(SlotPassword(3), k2::EncodeStoredText("new"));
+
+    // Enter and Space launch the focused slot, past its password.
+    for (const int k : {0, 1}) {
+        RegisterMissing(k, "pw");
+        form.ShowMainWindow();
+        form.FocusWindow(form.SlotButton(k).Handle());
+        answerer_.Queue("pw", CloseBy::Enter);
+        k2test::Press(k == 0 ? VK_RETURN : VK_SPACE);
+        EXPECT_TRUE(Launched(k)) << k;
+    }
+    EXPECT_EQ(answerer_.Prompts(), (Prompts{kPromptNew, kPromptExisting, kPromptExisting}));
 }
 
 TEST_F(PasswordsTest, LaunchAsksOnlyForGuardedSlotsWhileTheModeIsOn) {

@@ -93,13 +93,22 @@ bool Application::HandleMessage() {
             QuitReceived(msg);
             return true;
         }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        Dispatch(msg);
         return true;
     }
     Idle();
     if (!terminated_) WaitMessage();
     return false;
+}
+
+void Application::Dispatch(const MSG& msg) {
+    // The keys of the form that has the focus: its tab order and dialog keys.
+    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+        auto* form = dynamic_cast<Form*>(Control::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)));
+        if (form && form->DialogKey(msg)) return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
 }
 
 void Application::Terminate() {
@@ -124,8 +133,7 @@ void Application::ProcessMessages() {
             QuitReceived(msg);
             break;
         }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        Dispatch(msg);
     }
     Idle();
 }

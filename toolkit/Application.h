@@ -53,6 +53,8 @@ public:
     bool HandleMessage();
     // Handles every queued message and then the idle work, once.
     void ProcessMessages();
+    // Translates and dispatches one message, after the keyboard of the form it goes to.
+    void Dispatch(const MSG& msg);
     // Idle work: hint tracking.
     void Idle();
 

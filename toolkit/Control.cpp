@@ -133,6 +133,19 @@ Control* Control::FromHandle(HWND hwnd) {
     return hwnd ? Controls().Find(hwnd) : nullptr;
 }
 
+namespace {
+bool focusMoving = false;
+} // namespace
+
+void Control::MoveFocus(HWND window) {
+    const bool outer = focusMoving;
+    focusMoving = true;
+    SetFocus(window);
+    focusMoving = outer;
+}
+
+bool Control::FocusMoving() { return focusMoving; }
+
 Control* Control::AtScreenPoint(POINT point) {
     HWND hit = WindowFromPoint(point);
     if (!hit) return nullptr;
@@ -329,6 +342,13 @@ LRESULT Control::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORLISTBOX: child = reinterpret_cast<HWND>(lParam); break;
+    case WM_SETFOCUS: {
+        // Only a move inside the window: the focus that comes back with the
+        // window's activation (after a dialog or a box) announces nothing.
+        const auto from = reinterpret_cast<HWND>(wParam);
+        if (OnEnter && from && IsChild(GetAncestor(hwnd_.Get(), GA_ROOT), from)) OnEnter(*this);
+        break;
+    }
     case WM_ERASEBKGND:
         if (!systemClass_) {
             RECT rect;

@@ -106,6 +106,12 @@ public:
     // of a key pressed elsewhere (Enter on a menu that opened this window) is
     // not a key of this control.
     KeyEvent OnKeyUp;
+    // Raised by the form's keyboard handling before the window sees the key;
+    // a handler that takes the key sets it to 0. `keys` holds MK_SHIFT and
+    // MK_CONTROL.
+    KeyEvent OnKeyDown;
+    // The keyboard focus moved to the control from another one of its window.
+    NotifyEvent OnEnter;
 
     // The control that owns a window of this process, or null.
     static Control* FromHandle(HWND hwnd);
@@ -115,6 +121,12 @@ public:
     // The deepest visible, enabled control of this window at a point of its
     // client area; this control itself when no child is there.
     Control* ControlAtClientPoint(POINT point);
+
+    // Gives a window the keyboard focus. A radio item focused this way is
+    // not chosen by it: the system's buttons report a click when an unchosen
+    // item gets the focus, and FocusMoving() is true meanwhile.
+    static void MoveFocus(HWND window);
+    static bool FocusMoving();
 
     // Window messages of the object; unhandled ones go to DefaultHandler.
     virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);

@@ -84,6 +84,9 @@ public:
     TabSheet* ActivePage() const;
     // Selects a sheet without running OnChange (as setting it from code does).
     void SetActivePage(TabSheet* sheet);
+    // The next (or previous) page, round the tabs, as a click on its tab:
+    // OnChange runs.
+    void SelectNextPage(bool forward);
     // The tab's screen rectangle, for clicking it.
     RECT TabRect(int index) const;
 

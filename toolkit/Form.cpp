@@ -155,6 +155,8 @@ void Form::Bind(Control& control, const ControlDef& def, const HandlerTable& tab
     if (*def.onDragOver) control.OnDragOver = Lookup(table.dragOver, def.onDragOver, name);
     if (*def.onDragDrop) control.OnDragDrop = Lookup(table.dragDrop, def.onDragDrop, name);
     if (*def.onKeyUp) control.OnKeyUp = Lookup(table.keyUp, def.onKeyUp, name);
+    if (*def.onKeyDown) control.OnKeyDown = Lookup(table.keyDown, def.onKeyDown, name);
+    if (*def.onEnter) control.OnEnter = Lookup(table.notify, def.onEnter, name);
     if (*def.onChange) {
         auto* pages = dynamic_cast<PageControl*>(&control);
         if (!pages) throw Exception("OnChange はページコントロールだけのものです: " + name);
@@ -229,6 +231,8 @@ int Form::ShowModal() {
         reinterpret_cast<LPARAM>(&disabled));
     for (HWND hwnd : disabled) EnableWindow(hwnd, FALSE);
 
+    // The window that was active gets the activation back, and with it its focus.
+    HWND previous = GetActiveWindow();
     modal_ = true;
     modalResult_ = mrNone;
     Show();
@@ -246,6 +250,7 @@ int Form::ShowModal() {
     for (HWND hwnd : disabled) {
         if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
     }
+    if (previous && previous != Handle() && IsWindowVisible(previous)) SetActiveWindow(previous);
     Hide();
     modal_ = false;
     return modalResult_;
@@ -254,6 +259,17 @@ int Form::ShowModal() {
 LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CLOSE: Close(); return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            KeepFocus();
+        } else if (!HIWORD(wParam) && RestoreFocus()) {
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+        // The window itself takes no keys: the focus goes on to its control.
+        if (RestoreFocus()) return 0;
+        break;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_MINIMIZE && this == Application::Instance().MainForm()) {
             Application::Instance().Minimize();

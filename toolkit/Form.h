@@ -5,6 +5,7 @@
 #include "toolkit/Exception.h"
 #include "toolkit/Menu.h"
 
+#include <bitset>
 #include <map>
 #include <memory>
 #include <string>
@@ -19,6 +20,7 @@ struct HandlerTable {
     std::map<std::string, DragOverEvent> dragOver;
     std::map<std::string, DragDropEvent> dragDrop;
     std::map<std::string, KeyEvent> keyUp;
+    std::map<std::string, KeyEvent> keyDown;
 };
 
 enum ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
@@ -59,6 +61,20 @@ public:
     // window keeps this rectangle rather than the system's suggestion.
     void PlaceAt(const RECT& rect, int dpi);
 
+    // The form's keyboard, for a key message on its way to one of its
+    // windows: the focused control's OnKeyDown first; then Tab and Shift+Tab
+    // follow the tab order, Ctrl+Tab and Ctrl+Shift+Tab switch the pages of
+    // the page control, the arrows move inside a radio group, Enter presses
+    // a focused button, Escape closes a modal form and minimises one with a
+    // minimise box. The release of a key taken here is taken too. True when
+    // the form took the message.
+    bool DialogKey(const MSG& msg);
+    // The windows Tab visits, in order: each visible, enabled tab stop; a
+    // radio group's stop is its chosen item (the first while none is).
+    std::vector<HWND> TabStops() const;
+    // Moves the focus to `window` and keeps it there for the next activation.
+    void FocusWindow(HWND window);
+
     std::function<void(Component& sender, bool& canClose)> OnCloseQuery;
     NotifyEvent OnClose;
     NotifyEvent OnDestroy;
@@ -87,6 +103,14 @@ private:
     void ChangeFormDpi(int dpi, const RECT& suggested);
     void Bind(Control& control, const ControlDef& def, const HandlerTable& table);
     void DoClose();
+    bool HandleKey(HWND target, WORD key, bool systemKey);
+    void AddTabStops(HWND window, const std::vector<const Control*>& named, std::vector<HWND>& stops) const;
+    void FocusNext(HWND from, bool forward);
+    bool SwitchPage(HWND from, bool forward);
+    bool MoveInGroup(HWND from, bool forward);
+    // The focus is kept while the form is inactive and comes back with it.
+    void KeepFocus();
+    bool RestoreFocus();
 
     FormDef def_{};
     std::vector<std::unique_ptr<Control>> controls_;
@@ -97,6 +121,8 @@ private:
     bool destroyHandlerRun_ = false;
     RECT placing_{};     // where PlaceAt is moving the window,
     int placingDpi_ = 0; // and at which DPI (0: no such move under way)
+    HWND keptFocus_ = nullptr;
+    std::bitset<256> keysTaken_;  // keys whose press DialogKey took
 };
 
 } // namespace tk

@@ -48,6 +48,8 @@ struct ControlDef {
     const char* onDragDrop = "";
     const char* onChange = "";
     const char* onKeyUp = "";
+    const char* onKeyDown = "";
+    const char* onEnter = "";  // the focus moved here from another control
 };
 
 struct MenuItemDef {
@@ -75,6 +77,9 @@ struct FormDef {
     int fontHeight = 12;
     std::span<const ControlDef> controls;
     std::span<const MenuDef> menus;
+    // Control names in the order Tab visits them; creation order when empty.
+    // A control's own children that are not named follow it.
+    std::span<const char* const> tabOrder;
 };
 
 } // namespace tk

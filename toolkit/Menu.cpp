@@ -13,15 +13,28 @@ UINT NextCommandId() {
 
 PopupMenu::PopupMenu(Component* owner, const MenuDef& def)
     : Component(owner, def.name), menu_(CreatePopupMenu()) {
-    for (const MenuItemDef& itemDef : def.items) {
-        Item item{itemDef.name, itemDef.caption, itemDef.hint, NextCommandId(), {}};
+    for (const MenuItemDef& itemDef : def.items)
+        items_.push_back(Item{itemDef.name, itemDef.caption, itemDef.hint, NextCommandId(), {}});
+    Fill();
+}
+
+void PopupMenu::Fill() {
+    while (GetMenuItemCount(menu_.Get()) > 0) DeleteMenu(menu_.Get(), 0, MF_BYPOSITION);
+    for (const Item& item : items_) {
+        if (!item.visible) continue;
         if (item.caption == "-") {
             AppendMenuW(menu_.Get(), MF_SEPARATOR, item.id, nullptr);
         } else {
             AppendMenuW(menu_.Get(), MF_STRING, item.id, Wide(item.caption).c_str());
         }
-        items_.push_back(std::move(item));
     }
+}
+
+void PopupMenu::SetItemVisible(const std::string& name, bool visible) {
+    Item* item = FindItem(name);
+    if (!item || item->visible == visible) return;
+    item->visible = visible;
+    Fill();
 }
 
 PopupMenu::Item* PopupMenu::FindItem(UINT id) {

@@ -16,6 +16,7 @@ public:
         std::string hint;
         UINT id = 0;
         NotifyEvent onClick;
+        bool visible = true;
     };
 
     PopupMenu(Component* owner, const MenuDef& def);
@@ -23,6 +24,8 @@ public:
     const std::vector<Item>& Items() const { return items_; }
     Item* FindItem(UINT id);
     Item* FindItem(const std::string& name);
+    // Shows or leaves out an item; the others keep their order.
+    void SetItemVisible(const std::string& name, bool visible);
     // Shows the menu at a screen point; the chosen item's click arrives
     // as WM_COMMAND at `owner`.
     void Popup(HWND owner, int x, int y);
@@ -30,6 +33,8 @@ public:
     bool DispatchCommand(UINT id);
 
 private:
+    // The menu's items from the list, those left out skipped.
+    void Fill();
     MenuHandle menu_;
     std::vector<Item> items_;
 };

@@ -61,6 +61,16 @@ void PageControl::SetActivePage(TabSheet* sheet) {
     ShowActive();
 }
 
+void PageControl::SelectNextPage(bool forward) {
+    const int count = PageCount();
+    if (count == 0) return;
+    const auto active = static_cast<int>(SendMessageW(Handle(), TCM_GETCURSEL, 0, 0));
+    const int next = active < 0 ? 0 : (active + (forward ? 1 : count - 1)) % count;
+    SendMessageW(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(next), 0);
+    ShowActive();
+    if (OnChange) OnChange(*this);
+}
+
 RECT PageControl::TabRect(int index) const {
     RECT rect{};
     SendMessageW(Handle(), TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&rect));

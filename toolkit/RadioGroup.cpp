@@ -89,6 +89,8 @@ LRESULT RadioGroup::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED) {
+            // The focus arriving on an item is no choice of it.
+            if (FocusMoving()) return 0;
             const HWND from = reinterpret_cast<HWND>(lParam);
             for (std::size_t i = 0; i < buttons_.size(); ++i) {
                 if (buttons_[i].Get() == from) SetItemIndex(static_cast<int>(i));

@@ -18,6 +18,20 @@ void Pump(unsigned ms) {
     } while (GetTickCount() - start < ms);
 }
 
+void Press(WORD key, std::initializer_list<WORD> held) {
+    BYTE state[256];
+    GetKeyboardState(state);
+    for (WORD modifier : held) state[modifier] = 0x80;
+    SetKeyboardState(state);
+    HWND focus = GetFocus();
+    const UINT down = key == VK_F10 ? WM_SYSKEYDOWN : WM_KEYDOWN;
+    PostMessageW(focus, down, key, 1);
+    PostMessageW(focus, down + 1, key, static_cast<LPARAM>(0xC0000001u));
+    Pump(20);
+    for (WORD modifier : held) state[modifier] = 0;
+    SetKeyboardState(state);
+}
+
 void DragTo(tk::Control& source, tk::Control& target) {
     RECT rect;
     GetWindowRect(target.Handle(), &rect);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -23,6 +24,10 @@ void Click(tk::Control& button);
 
 // Selects the tab at `index` with a mouse click on it.
 void ClickTab(tk::PageControl& pages, int index);
+
+// A key as the message loop gets it at the focused window, the modifiers
+// held in the thread's key state (F10 comes as a system key).
+void Press(WORD key, std::initializer_list<WORD> held = {});
 
 // A slot glyph's side on this display.
 int GlyphSide();

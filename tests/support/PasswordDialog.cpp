@@ -76,6 +76,10 @@ void PasswordAnswerer::Reply(HWND dialog) {
         PostMessageA(edit, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001u));
         break;
     case CloseBy::CloseBox: PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+    case CloseBy::Escape:
+        PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageA(edit, WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0010001u));
+        break;
     }
 }
 

@@ -1,6 +1,6 @@
 // Answers the password dialog ("TForm2") of this process from a background
 // thread the way a user does: typing into its edit field and leaving with OK,
-// Enter or the title bar's close box.
+// Enter, the title bar's close box or Escape.
 #pragma once
 #include <windows.h>
 
@@ -15,7 +15,7 @@
 
 namespace k2test {
 
-enum class CloseBy { OkButton, Enter, CloseBox };
+enum class CloseBy { OkButton, Enter, CloseBox, Escape };
 
 // Dialogs are answered in the order they become answerable, one queued answer
 // each; a dialog with no answer queued is closed empty with the close box
