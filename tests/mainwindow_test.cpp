@@ -7,10 +7,10 @@
 #include "toolkit/Dpi.h"
 #include "toolkit/Text.h"
 
-#include <tuple>
-#include <utility>
 #include <initializer_list>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 using k2test::MainWindowTest;
