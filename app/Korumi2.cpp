@@ -277,7 +277,8 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOVE: KeepOnScreen(); return 0;
     case WM_DROPFILES: WMDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
     case WM_HOTKEY: WMHotKey(*this, *hotKeys, wParam); return 0;
-    case WM_SETTINGCHANGE: SystemSettingsChanged(); return 0;
+    // The form redraws in the colours of a high-contrast theme that came or went.
+    case WM_SETTINGCHANGE: SystemSettingsChanged(); return tk::Form::WndProc(message, wParam, lParam);
     case WM_DISPLAYCHANGE: FollowTrayIconScale(*trayIcon, Handle()); return 0;
     case WM_TIMER: OnTimer(wParam); return 0;
     case WM_DRAWCLIPBOARD: return WMDrawClipboard(wParam, lParam);
@@ -288,10 +289,9 @@ LRESULT TForm1::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TForm1::SystemSettingsChanged() {
-    // One broadcast may bring desktop, scale and theme changes together.
+    // One broadcast may bring desktop and scale changes together.
     WMSettingChange();
     FollowTrayIconScale(*trayIcon, Handle());
-    ColorsChanged();
 }
 
 void TForm1::KeepOnScreen() {

@@ -207,7 +207,7 @@ public:
     // ---- Desktop captions and clipboard capture ----
     void ApplyIconTextTransparency();
     void WMSettingChange();
-    // WM_SETTINGCHANGE: the desktop captions, the tray icon's scale, high contrast.
+    // WM_SETTINGCHANGE: the desktop captions and the tray icon's scale.
     void SystemSettingsChanged();
     void WMTimer(WPARAM timerId);
     LRESULT WMDrawClipboard(WPARAM wParam, LPARAM lParam);

@@ -21,7 +21,7 @@ std::string TForm1::SlotAccessibleName(int k) const {
 
 // A key another program holds is not offered as the way to reach a control.
 std::string TForm1::HotKeyShortcut(int id) const {
-    if (hotKeys && (hotKeys->missing & (1u << id)) != 0) return {};
+    if (hotKeys && hotKeys->Missing(id)) return {};
     return HotKeyName(hotKeySet, id);
 }
 

@@ -25,7 +25,7 @@ std::string TForm1::SlotExplanation(int k) const {
     // The slot's own hot key, when another program holds it (a screen reader
     // may still ask once the shutdown sequence has freed the record); the
     // panel has room for three lines.
-    const bool taken = hotKeys && (hotKeys->missing & (uint32_t{1} << (k + 1))) != 0;
+    const bool taken = hotKeys && hotKeys->Missing(k + 1);
     const std::string refused = taken ? HotKeyName(hotKeys->keySet, k + 1) : std::string();
     const std::string refusedLine = refused.empty() ? "" : "\n" + refused + " は他のソフトが使っているため使えません。";
     if (!passwords[g + 1].empty() && !path.empty())

@@ -45,9 +45,8 @@ void TForm1::LaunchSlot(int g, TGetIconButton&) {
     openFolderRequested = false;
     launchesAwaited_[question->serial] = g;
     SetTimer(Handle(), kLaunchTimerBase + question->serial, kLaunchWaitMs, nullptr);
-    std::vector<tk::KernelHandle> thread;
-    thread.push_back(tk::AnswerOffThread(Handle(), kLaunchAnswerMessage, std::move(question)));
-    tk::TakeQuickAnswers(Handle(), kLaunchAnswerMessage, thread, kQuickAnswerMs);
+    const tk::KernelHandle thread = tk::AnswerOffThread(Handle(), kLaunchAnswerMessage, std::move(question));
+    tk::TakeQuickAnswer(Handle(), kLaunchAnswerMessage, thread, kQuickAnswerMs);
 }
 
 void TForm1::WMLaunchAnswer(LPARAM lParam) {

@@ -47,6 +47,11 @@ namespace {
 // it goes on answering messages; a slow one's come through the message loop.
 constexpr DWORD kQuickIconsMs = 80;
 
+// One fetch a slot, size and path: a page shown again meanwhile asks no second.
+std::string IconFetchKey(int g, int size, const std::string& path) {
+    return std::to_string(g) + "|" + std::to_string(size) + "|" + path;
+}
+
 } // namespace
 
 void TForm1::RefreshSlotButtons() {
@@ -97,7 +102,7 @@ std::optional<tk::EFileError> TForm1::TakeQuickIcons(const std::vector<tk::Kerne
 
 tk::KernelHandle TForm1::FetchSlotIcon(int g, const std::string& path) {
     const int size = SlotButton(0).GlyphSize();
-    const std::string key = std::to_string(g) + "|" + std::to_string(size) + "|" + path;
+    const std::string key = IconFetchKey(g, size, path);
     if (!iconsAwaited_.insert(key).second) return {};
     auto question = std::make_unique<IconQuestion>();
     question->slot = g;
@@ -112,7 +117,7 @@ tk::KernelHandle TForm1::FetchSlotIcon(int g, const std::string& path) {
 
 void TForm1::WMIconAnswer(LPARAM lParam) {
     const std::unique_ptr<IconQuestion> answer = tk::TakeAnswer<IconQuestion>(lParam);
-    iconsAwaited_.erase(std::to_string(answer->slot) + "|" + std::to_string(answer->size) + "|" + answer->path);
+    iconsAwaited_.erase(IconFetchKey(answer->slot, answer->size, answer->path));
     // An item that is not there, or not yet, keeps the empty face and no
     // cache file: it is asked again next time.
     if (Ending() || !answer->icon || answer->slot / 9 != currentPage) return;
@@ -163,9 +168,8 @@ void TForm1::FollowProgramVolume() {
     question->attributes = fileAttributes;
     for (std::size_t g = 0; g < question->paths.size(); ++g) question->paths[g] = DecodeStoredText(slotPaths[g]);
     followAwaited_ = true;
-    std::vector<tk::KernelHandle> thread;
-    thread.push_back(tk::AnswerOffThread(Handle(), kFollowAnswerMessage, std::move(question)));
-    tk::TakeQuickAnswers(Handle(), kFollowAnswerMessage, thread, 1000);
+    const tk::KernelHandle thread = tk::AnswerOffThread(Handle(), kFollowAnswerMessage, std::move(question));
+    tk::TakeQuickAnswer(Handle(), kFollowAnswerMessage, thread, 1000);
 }
 
 void TForm1::WMFollowAnswer(LPARAM lParam) {

@@ -31,14 +31,26 @@ KernelHandle AnswerOffThread(HWND window, UINT message, std::unique_ptr<ThreadAn
     return thread;
 }
 
+namespace {
+
+void TakeQuick(HWND window, UINT message, const std::vector<HANDLE>& threads, DWORD ms) {
+    if (threads.empty()) return;
+    WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE, ms);
+    MSG msg;
+    while (PeekMessageW(&msg, window, message, message, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+} // namespace
+
 void TakeQuickAnswers(HWND window, UINT message, const std::vector<KernelHandle>& threads, DWORD ms) {
     std::vector<HANDLE> handles;
     for (const KernelHandle& thread : threads)
         if (thread) handles.push_back(thread.Get());
-    if (handles.empty()) return;
-    WaitForMultipleObjects(static_cast<DWORD>(handles.size()), handles.data(), TRUE, ms);
-    MSG msg;
-    while (PeekMessageW(&msg, window, message, message, PM_REMOVE)) DispatchMessageW(&msg);
+    TakeQuick(window, message, handles, ms);
+}
+
+void TakeQuickAnswer(HWND window, UINT message, const KernelHandle& thread, DWORD ms) {
+    TakeQuick(window, message, thread ? std::vector<HANDLE>{thread.Get()} : std::vector<HANDLE>{}, ms);
 }
 
 } // namespace tk

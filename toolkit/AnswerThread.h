@@ -35,5 +35,6 @@ template <class T> std::unique_ptr<T> TakeAnswer(LPARAM lParam) {
 // `message` already queued for `window` to its window procedure: a quick file
 // system is answered at once, a slow one later by the message loop.
 void TakeQuickAnswers(HWND window, UINT message, const std::vector<KernelHandle>& threads, DWORD ms);
+void TakeQuickAnswer(HWND window, UINT message, const KernelHandle& thread, DWORD ms);
 
 } // namespace tk

@@ -11,6 +11,7 @@ template <class F> F User32Function(const char* name) {
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using GetDpiForSystemFn = UINT(WINAPI*)();
 using AdjustForDpiFn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+using MetricsForDpiFn = int(WINAPI*)(int, UINT);
 
 int ScreenDpi() {
     HDC screen = GetDC(nullptr);
@@ -35,6 +36,12 @@ int SystemDpi() {
         if (const UINT dpi = getDpiForSystem()) return static_cast<int>(dpi);
     }
     return ScreenDpi();
+}
+
+int SystemMetricForDpi(int index, int dpi) {
+    static const auto metricsForDpi = User32Function<MetricsForDpiFn>("GetSystemMetricsForDpi");
+    const int value = metricsForDpi ? metricsForDpi(index, static_cast<UINT>(dpi)) : 0;
+    return value > 0 ? value : MulDiv(GetSystemMetrics(index), dpi, SystemDpi());
 }
 
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi) {

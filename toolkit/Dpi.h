@@ -19,6 +19,9 @@ inline int Scale(int value, int dpi) { return dpi == kDesignDpi ? value : MulDiv
 int WindowDpi(HWND hwnd);
 // The DPI of windows not created yet.
 int SystemDpi();
+// A size the system measures (`index`, as SM_CXSMICON) at `dpi`: a
+// per-monitor window's plain metrics keep the scale of the sign-in.
+int SystemMetricForDpi(int index, int dpi);
 // Grows a client rectangle to the window rectangle at `dpi`.
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi);
 

@@ -118,13 +118,13 @@ void ApplyCursorKeyRule(TForm1& form, HotKeyState& state) {
 
 void RetryMissingHotKeys(TForm1& form, HotKeyState& state) {
     for (int id = kHotKeyShow; id <= kHotKeyVolumeDown; ++id)
-        if (state.missing & Bit(id)) Register(form, state, id);
+        if (state.Missing(id)) Register(form, state, id);
 }
 
 std::string MissingHotKeysText(const HotKeyState& state) {
     std::string names;
     for (int id = kHotKeyShow; id <= kHotKeyVolumeDown; ++id)
-        if (state.missing & Bit(id)) names += (names.empty() ? "" : "、") + HotKeyName(state.keySet, id);
+        if (state.Missing(id)) names += (names.empty() ? "" : "、") + HotKeyName(state.keySet, id);
     return names.empty() ? names : "他のソフトが使っているため、次のホットキーは使えません：" + names;
 }
 

@@ -17,6 +17,7 @@ struct HotKeyState {
     uint32_t missing = 0;            // bit 1 << id: the registration was refused (another program holds it)
     uint32_t held = 0;               // bit 1 << id: registered to the window now
     int keySet = 0;                  // the digit and mode keys of the last RegisterKeySet
+    bool Missing(int id) const { return ((missing >> id) & 1u) != 0; }
     // The registration call. A test puts its own in front of it to see the
     // modifiers asked for, which the platform does not report back.
     BOOL(WINAPI* registerHotKey)(HWND window, int id, UINT modifiers, UINT key) = RegisterHotKey;

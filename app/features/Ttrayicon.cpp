@@ -2,6 +2,7 @@
 
 #include "toolkit/Application.h"
 #include "toolkit/Dpi.h"
+#include "toolkit/Monitor.h"
 #include "toolkit/Text.h"
 
 #include <cstring>
@@ -21,34 +22,14 @@ NOTIFYICONDATAW EmptyData(HWND window) {
     return data;
 }
 
-// Newer than the oldest supported system: looked up once.
-template <class F> F SystemFunction(const wchar_t* dll, const char* name) {
-    const HMODULE module = LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-}
-
-// The small-icon side at `dpi`. A per-monitor-aware process's plain metrics
-// (and LoadIconMetric, which reads them) keep the scale of the sign-in.
-int SmallIconSide(int dpi) {
-    using Fn = int(WINAPI*)(int, UINT);
-    static const auto forDpi = SystemFunction<Fn>(L"user32.dll", "GetSystemMetricsForDpi");
-    const int side = forDpi ? forDpi(SM_CXSMICON, static_cast<UINT>(dpi)) : 0;
-    return side > 0 ? side : MulDiv(GetSystemMetrics(SM_CXSMICON), dpi, tk::SystemDpi());
-}
-
 } // namespace
 
 int NotificationAreaDpi() {
     // The taskbar's monitor; the primary one while the shell has none.
-    using Fn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-    static const auto forMonitor = SystemFunction<Fn>(L"shcore.dll", "GetDpiForMonitor");
     const HWND taskbar = FindWindowW(L"Shell_TrayWnd", nullptr);
     const HMONITOR monitor = taskbar ? MonitorFromWindow(taskbar, MONITOR_DEFAULTTOPRIMARY)
                                      : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
-    UINT x = 0, y = 0;
-    if (forMonitor && SUCCEEDED(forMonitor(monitor, 0 /* MDT_EFFECTIVE_DPI */, &x, &y)) && x > 0)
-        return static_cast<int>(x);
-    return tk::SystemDpi();
+    return tk::SystemMonitors().dpi(monitor);
 }
 
 void AddTrayIcon(TrayIconRecord&, HWND window, UINT callbackMessage) {
@@ -71,7 +52,7 @@ void AddTrayIcon(TrayIconRecord&, HWND window, UINT callbackMessage) {
 void ChangeTrayIcon(TrayIconRecord& record, HWND window, int number) {
     const std::wstring name = L"ICON" + std::to_wstring(number);
     // The resource holds the sides of 100 to 200 % (16, 20, 24, 32 pixels).
-    const int side = SmallIconSide(record.dpi());
+    const int side = tk::SystemMetricForDpi(SM_CXSMICON, record.dpi());
     record.icon = tk::IconHandle(
         static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), name.c_str(), IMAGE_ICON, side, side, 0)));
     record.number = number;
@@ -84,7 +65,7 @@ void ChangeTrayIcon(TrayIconRecord& record, HWND window, int number) {
 }
 
 void FollowTrayIconScale(TrayIconRecord& record, HWND window) {
-    if (record.number != 0 && SmallIconSide(record.dpi()) != record.side) ChangeTrayIcon(record, window, record.number);
+    if (record.number != 0 && tk::SystemMetricForDpi(SM_CXSMICON, record.dpi()) != record.side) ChangeTrayIcon(record, window, record.number);
 }
 
 bool ShowTrayBalloon(TrayIconRecord&, HWND window, const std::string& text) {
