@@ -4,6 +4,7 @@
 #include "toolkit/Handles.h"
 #include "toolkit/Text.h"
 
+#include <cstdio>
 #include <utility>
 
 namespace k2test {
@@ -72,11 +73,20 @@ Process Process::Start(const std::wstring& exe, const std::wstring& arguments, c
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     Process process;
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &info)) {
+    // Wine answers ERROR_INTERNAL_ERROR when the new Unix process died before
+    // its loader was through, so before any of the program's own code ran
+    // (seen once in a loaded CI run). Such a start is tried again; any other
+    // error, or the same one each time, is the caller's to see.
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &info))
+            break;
         process.startError_ = GetLastError();
-        return process;
+        if (process.startError_ != ERROR_INTERNAL_ERROR || attempt == 3) return process;
+        std::fprintf(stderr, "start of %ls died in Wine's loader; starting it again\n", exe.c_str());
+        Sleep(200);
     }
+    process.startError_ = 0;
     CloseHandle(info.hThread);
     process.handle_ = info.hProcess;
     process.id_ = info.dwProcessId;
