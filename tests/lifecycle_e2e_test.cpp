@@ -316,8 +316,7 @@ TEST_F(LifecycleTest, ClosingAsksAndCancelKeepsTheProgramRunning) {
         }
     }
     {
-        k2test::BoxAnswerer boxes(k2.Id());
-        boxes.Queue(IDCANCEL);
+        k2test::BoxAnswerer boxes(k2.Id(), {IDCANCEL});
         ASSERT_TRUE(boxes.WaitForBoxes(1, kTimeoutMs));
         EXPECT_EQ(boxes.Seen()[0].caption, "確認");
         EXPECT_EQ(boxes.Seen()[0].text, "コルミ２を終了しても宜しいですか？");
@@ -327,7 +326,6 @@ TEST_F(LifecycleTest, ClosingAsksAndCancelKeepsTheProgramRunning) {
 
     {
         k2test::BoxAnswerer boxes(k2.Id());
-        boxes.Queue(IDOK);
         Post(form, WM_CLOSE, 0, 0);
         ASSERT_TRUE(boxes.WaitForBoxes(1, kTimeoutMs));
         EXPECT_EQ(boxes.Seen()[0].text, "コルミ２を終了しても宜しいですか？");

@@ -104,9 +104,7 @@ private:
 };
 
 TEST(BoxAnswerer, AnswersBoxesOnTheCallingThreadInQueueOrder) {
-    k2test::BoxAnswerer answerer;
-    answerer.Queue(IDNO);
-    answerer.Queue(IDCANCEL);
+    k2test::BoxAnswerer answerer(GetCurrentProcessId(), {IDNO, IDCANCEL});
     EXPECT_EQ(tk::MessageBoxUtf8(nullptr, "一つ目", "題1", MB_YESNO), IDNO);
     EXPECT_EQ(tk::MessageBoxUtf8(nullptr, "二つ目\n二行目", "題2", MB_OKCANCEL), IDCANCEL);
     EXPECT_EQ(tk::MessageBoxUtf8(nullptr, "三つ目", "題3", MB_OK), IDOK); // nothing queued: OK
@@ -134,8 +132,7 @@ TEST(BoxAnswerer, AnswersBoxesOfAnotherProcess) {
     ASSERT_TRUE(started) << GetLastError();
     const tk::KernelHandle processHandle(process.hProcess), thread(process.hThread);
 
-    k2test::BoxAnswerer answerer(process.dwProcessId);
-    answerer.Queue(IDNO);
+    k2test::BoxAnswerer answerer(process.dwProcessId, {IDNO});
     ResumeThread(thread.Get());
     ASSERT_TRUE(answerer.WaitForBoxes(1, 20000));
     ASSERT_EQ(WaitForSingleObject(processHandle.Get(), 20000), WAIT_OBJECT_0);

@@ -137,7 +137,6 @@ TEST_F(StartupTest, SecondCopyShowsTwoBoxesAndExitsLeavingTheFirstRunning) {
         ASSERT_FALSE(shown.empty()) << "the second copy ended after " << boxes.size() << " box(es)";
         Box box{{}, VisibleButtons(shown.front().hwnd)};
         k2test::BoxAnswerer answerer(second.Id());
-        answerer.Queue(IDOK);
         ASSERT_TRUE(answerer.WaitForBoxes(1, kBoxTimeoutMs));
         box.seen = answerer.Seen().front();
         boxes.push_back(box);
@@ -171,7 +170,6 @@ TEST_F(StartupTest, NewCopyStartsAfterTheFirstIsClosed) {
         const Process first = StartCopy();
         ASSERT_TRUE(Started(first));
         k2test::BoxAnswerer answerer(first.Id());
-        answerer.Queue(IDOK);
         PostMessageA(MainWindowOf(first), WM_CLOSE, 0, 0);
         ASSERT_TRUE(answerer.WaitForBoxes(1, kBoxTimeoutMs)) << "no close confirmation";
         EXPECT_EQ(answerer.Seen().front().text, "コルミ２を終了しても宜しいですか？");

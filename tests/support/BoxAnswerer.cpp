@@ -2,8 +2,6 @@
 
 #include "support/Windows.h"
 
-#include <algorithm>
-
 namespace k2test {
 namespace {
 
@@ -41,22 +39,14 @@ std::string BoxText(HWND box) {
 
 } // namespace
 
-BoxAnswerer::BoxAnswerer(DWORD processId, std::vector<std::string> extraClasses)
-    : processId_(processId), classes_([&] {
-          extraClasses.insert(extraClasses.begin(), "#32770");
-          return extraClasses;
-      }()) {
+BoxAnswerer::BoxAnswerer(DWORD processId, std::vector<int> answers)
+    : processId_(processId), queue_(answers.begin(), answers.end()) {
     thread_ = std::thread([this] { Run(); });
 }
 
 BoxAnswerer::~BoxAnswerer() {
     stop_ = true;
     thread_.join();
-}
-
-void BoxAnswerer::Queue(int buttonId) {
-    std::lock_guard lock(mutex_);
-    queue_.push_back(buttonId);
 }
 
 std::vector<SeenBox> BoxAnswerer::Seen() const {
@@ -96,10 +86,7 @@ bool BoxAnswerer::IsCandidate(HWND hwnd) const {
     if (!IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd) || answered_.contains(hwnd)) return false;
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != processId_) return false;
-    const std::string cls = ClassOf(hwnd);
-    return std::any_of(classes_.begin(), classes_.end(),
-                       [&](const std::string& c) { return lstrcmpiA(c.c_str(), cls.c_str()) == 0; });
+    return pid == processId_ && ClassOf(hwnd) == "#32770";
 }
 
 void BoxAnswerer::Answer(HWND box) {

@@ -1,7 +1,8 @@
 // Answers modal boxes for a test: a background thread watches for visible,
-// enabled top-level dialogs ("#32770", plus any window classes given) of one
-// process, records each one's caption and text, and presses the next queued
-// button (IDOK when the queue is empty). Works for boxes shown modally on the
+// enabled top-level dialogs ("#32770") of one process, records each one's
+// caption and text, and presses the next of the buttons given (IDOK once they
+// are used up). They are given at construction, since a box may already be
+// showing when the thread starts. Works for boxes shown modally on the
 // test's own main thread and for boxes of another process.
 #pragma once
 #include <windows.h>
@@ -26,13 +27,12 @@ struct SeenBox {
 
 class BoxAnswerer {
 public:
-    explicit BoxAnswerer(DWORD processId = GetCurrentProcessId(), std::vector<std::string> extraClasses = {});
+    // `answers`: IDOK, IDCANCEL, IDYES ... for the boxes in order.
+    explicit BoxAnswerer(DWORD processId = GetCurrentProcessId(), std::vector<int> answers = {});
     ~BoxAnswerer();
     BoxAnswerer(const BoxAnswerer&) = delete;
     BoxAnswerer& operator=(const BoxAnswerer&) = delete;
 
-    // Button (IDOK, IDCANCEL, IDYES ...) for the next box that has none queued.
-    void Queue(int buttonId);
     // Boxes answered so far, in order.
     std::vector<SeenBox> Seen() const;
     // True once at least `count` boxes have been answered; false on timeout.
@@ -45,7 +45,6 @@ private:
     void Answer(HWND box);
 
     const DWORD processId_;
-    const std::vector<std::string> classes_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<int> queue_;
