@@ -20,7 +20,6 @@
 #include <shellapi.h>
 
 #include <array>
-#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -36,6 +35,10 @@ inline constexpr UINT_PTR kTransparencyTimerId = 1;
 inline constexpr UINT kLaunchAnswerMessage = WM_APP + 21;
 inline constexpr UINT kIconAnswerMessage = WM_APP + 22;
 inline constexpr UINT kFollowAnswerMessage = WM_APP + 23;
+// How long the window's thread waits for a quick volume's answer (a launch,
+// a page's icons) before it goes on answering messages; a slow one is
+// answered through the message loop.
+inline constexpr DWORD kQuickAnswerMs = 80;
 // A launch waits this long for its volume; its timer's id is this base plus
 // the launch's serial number.
 inline constexpr UINT kLaunchWaitMs = 3000;
@@ -250,7 +253,7 @@ private:
     // write one to the cache.
     std::optional<tk::EFileError> TakeQuickIcons(const std::vector<tk::KernelHandle>& fetches);
     unsigned launchSerial_ = 0;
-    std::map<unsigned, int> launchesAwaited_; // serial: slot
+    std::set<unsigned> launchesAwaited_;      // serials; the answer names its slot
     std::set<std::string> iconsAwaited_;      // slot, size and path of each fetch
     bool followAwaited_ = false;
     bool awaitingQuickIcons_ = false;

@@ -13,9 +13,6 @@ namespace k2 {
 namespace {
 
 constexpr char kVolumeUnreachable[] = "ドライブまたはネットワークに接続できないため、起動できませんでした。";
-// How long the window's thread waits for a quick volume to answer before it
-// goes on answering messages; a slow one is answered by the message loop.
-constexpr DWORD kQuickAnswerMs = 80;
 
 } // namespace
 
@@ -43,7 +40,7 @@ void TForm1::LaunchSlot(int g, TGetIconButton&) {
     question->move = ProgramVolumeMove();
     question->attributes = fileAttributes;
     openFolderRequested = false;
-    launchesAwaited_[question->serial] = g;
+    launchesAwaited_.insert(question->serial);
     SetTimer(Handle(), kLaunchTimerBase + question->serial, kLaunchWaitMs, nullptr);
     const tk::KernelHandle thread = tk::AnswerOffThread(Handle(), kLaunchAnswerMessage, std::move(question));
     tk::TakeQuickAnswer(Handle(), kLaunchAnswerMessage, thread, kQuickAnswerMs);

@@ -43,9 +43,9 @@ void TForm1::SaveSlotIcon(const TGetIconButton& button, int g) const {
 
 namespace {
 
-// How long the window's thread waits for the icons of a quick volume before
-// it goes on answering messages; a slow one's come through the message loop.
-constexpr DWORD kQuickIconsMs = 80;
+// At the start, the slots that follow a portable K2 to its new drive are
+// waited for longer: the first page shown should have them.
+constexpr DWORD kFollowWaitMs = 1000;
 
 // One fetch a slot, size and path: a page shown again meanwhile asks no second.
 std::string IconFetchKey(int g, int size, const std::string& path) {
@@ -95,7 +95,7 @@ void TForm1::SetSlotButton(int k, TGetIconButton& button) {
 
 std::optional<tk::EFileError> TForm1::TakeQuickIcons(const std::vector<tk::KernelHandle>& fetches) {
     awaitingQuickIcons_ = true;
-    tk::TakeQuickAnswers(Handle(), kIconAnswerMessage, fetches, kQuickIconsMs);
+    tk::TakeQuickAnswers(Handle(), kIconAnswerMessage, fetches, kQuickAnswerMs);
     awaitingQuickIcons_ = false;
     return std::exchange(iconSaveFailure_, std::nullopt);
 }
@@ -132,7 +132,7 @@ void TForm1::WMIconAnswer(LPARAM lParam) {
     } catch (const tk::EFileError& e) {
         // Reported once by the refresh that waits for it, else at once.
         if (!awaitingQuickIcons_) tk::App().ShowException(e);
-        if (awaitingQuickIcons_ && !iconSaveFailure_) iconSaveFailure_ = e;
+        else if (!iconSaveFailure_) iconSaveFailure_ = e;
     }
 }
 
@@ -169,7 +169,7 @@ void TForm1::FollowProgramVolume() {
     for (std::size_t g = 0; g < question->paths.size(); ++g) question->paths[g] = DecodeStoredText(slotPaths[g]);
     followAwaited_ = true;
     const tk::KernelHandle thread = tk::AnswerOffThread(Handle(), kFollowAnswerMessage, std::move(question));
-    tk::TakeQuickAnswer(Handle(), kFollowAnswerMessage, thread, 1000);
+    tk::TakeQuickAnswer(Handle(), kFollowAnswerMessage, thread, kFollowWaitMs);
 }
 
 void TForm1::WMFollowAnswer(LPARAM lParam) {

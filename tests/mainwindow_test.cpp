@@ -1,5 +1,6 @@
 // The main window as built from its layout, and its life cycle.
 #include "support/MainWindow.h"
+#include "support/Process.h"
 
 #include "resources/Form1Layout.h"
 #include "toolkit/Application.h"
@@ -100,7 +101,7 @@ std::string Focused() {
 // focus itself for a moment after it is shown, longer on a busy machine.
 void ShowAndSettle(k2::TForm1& form) {
     form.ShowMainWindow();
-    for (int i = 0; i < 200 && !tk::Control::FromHandle(GetFocus()); ++i) Pump(10);
+    k2test::WaitUntil([] { return Pump(10), tk::Control::FromHandle(GetFocus()) != nullptr; }, 2000);
 }
 
 std::string TabRound(int presses, std::initializer_list<WORD> held = {}) {
